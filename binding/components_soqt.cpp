@@ -1,0 +1,129 @@
+// SoWin's component, render area and examiner viewer on SoQt's examiner viewer.
+#include <Inventor/Win/viewers/SoWinExaminerViewer.h>
+
+#include "overlay_emulation.h"
+
+#include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+
+#include <QWidget>
+#include <GL/glx.h>
+
+namespace sowin_standin
+{
+
+namespace
+{
+
+// SoQt's examiner viewer with the overlay drawn into its frame where the display has
+// no overlay planes, and a right first frame.
+class EmulatingExaminerViewer : public SoQtExaminerViewer
+{
+  public:
+    EmulatingExaminerViewer(QWidget *parent, const char *name, SbBool embed,
+                            SoQtFullViewer::BuildFlag flag, SoQtViewer::Type type)
+        : SoQtExaminerViewer(parent, name, embed, flag, type),
+          overlay(this, [this] { scheduleRedraw(); })
+    {
+    }
+
+    OverlayEmulation overlay;
+
+  protected:
+    // Qt makes the GL context current for the first time before it has given the X
+    // window its size, and Mesa's software rasteriser sizes its buffers then and again
+    // only at a swap: the first frame would be drawn into a stale 100 x 30 buffer.
+    // While the window is still unmapped, give it its size and swap once; nothing is
+    // presented, and the first visible frame is drawn at full size.
+    void initGraphic(void) override
+    {
+        SoQtExaminerViewer::initGraphic();
+        Display *display = glXGetCurrentDisplay();
+        GLXDrawable drawable = glXGetCurrentDrawable();
+        if (!display || !drawable)
+            return;
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display, drawable, &attributes) ||
+            attributes.map_state == IsViewable)
+            return;
+        QWidget *area = getGLWidget();
+        qreal scale = area->devicePixelRatioF();
+        unsigned width = static_cast<unsigned>(area->width() * scale + 0.5);
+        unsigned height = static_cast<unsigned>(area->height() * scale + 0.5);
+        if (width == 0 || height == 0)
+            return;
+        if (static_cast<unsigned>(attributes.width) != width ||
+            static_cast<unsigned>(attributes.height) != height)
+            XResizeWindow(display, drawable, width, height);
+        XSync(display, False);
+        glXSwapBuffers(display, drawable);
+    }
+
+    void actualRedraw(void) override
+    {
+        SoQtExaminerViewer::actualRedraw();
+        if (!hasOverlayGLArea())
+            overlay.render(getViewportRegion(), *getGLRenderAction());
+    }
+};
+
+} // namespace
+
+} // namespace sowin_standin
+
+using sowin_standin::EmulatingExaminerViewer;
+using sowin_standin::OverlayEmulation;
+
+SoWinComponent::SoWinComponent(SoQtComponent *component) : component(component) {}
+
+SoWinComponent::~SoWinComponent() = default;
+
+void SoWinComponent::setTitle(const char *title)
+{
+    component->setTitle(title);
+    // An embedded component has no shell of its own: its title is its window's title.
+    if (!component->isTopLevelShell())
+        component->getWidget()->window()->setWindowTitle(QString::fromLocal8Bit(title));
+}
+
+void SoWinComponent::show(void)
+{
+    component->show();
+}
+
+SoWinRenderArea::SoWinRenderArea(OverlayEmulation *overlay)
+    : SoWinComponent(overlay->renderArea()), overlay(overlay)
+{
+}
+
+void SoWinRenderArea::setOverlayColorMap(int start, int num, const SbColor *colors)
+{
+    overlay->renderArea()->setOverlayColorMap(start, num, colors);
+    overlay->setColorMap(start, num, colors);
+}
+
+void SoWinRenderArea::setOverlaySceneGraph(SoNode *scene)
+{
+    overlay->renderArea()->setOverlaySceneGraph(scene);
+    overlay->setSceneGraph(scene);
+}
+
+namespace
+{
+
+OverlayEmulation *new_examiner(HWND parent, const char *name, int embed,
+                               SoWinFullViewer::BuildFlag flag, SoWinViewer::Type type)
+{
+    auto *viewer = new EmulatingExaminerViewer(reinterpret_cast<QWidget *>(parent), name, embed,
+                                               static_cast<SoQtFullViewer::BuildFlag>(flag),
+                                               static_cast<SoQtViewer::Type>(type));
+    return &viewer->overlay;
+}
+
+} // namespace
+
+SoWinExaminerViewer::SoWinExaminerViewer(HWND parent, const char *name, int embed,
+                                         SoWinFullViewer::BuildFlag flag, SoWinViewer::Type type)
+    : SoWinFullViewer(new_examiner(parent, name, embed, flag, type))
+{
+}

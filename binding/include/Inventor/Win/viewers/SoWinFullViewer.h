@@ -1,0 +1,14 @@
+// SoWin stand-in: the full viewer level, which adds only the build flags.
+// Requires: SoQt 1.6. Does not: build decoration itself; SoQt's viewer does.
+#pragma once
+
+#include <Inventor/Win/viewers/SoWinViewer.h>
+
+class SoWinFullViewer : public SoWinViewer
+{
+  public:
+    enum BuildFlag { BUILD_NONE = 0, BUILD_DECORATION = 1, BUILD_POPUP = 2, BUILD_ALL = 3 };
+
+  protected:
+    using SoWinViewer::SoWinViewer;
+};

@@ -1,0 +1,14 @@
+// SoWin stand-in: the viewer level, which adds only the viewer type.
+// Requires: SoQt 1.6. Does not: offer camera or draw-style controls.
+#pragma once
+
+#include <Inventor/Win/SoWinRenderArea.h>
+
+class SoWinViewer : public SoWinRenderArea
+{
+  public:
+    enum Type { BROWSER = 0, EDITOR = 1 };
+
+  protected:
+    using SoWinRenderArea::SoWinRenderArea;
+};

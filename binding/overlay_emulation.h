@@ -1,0 +1,63 @@
+// Overlay planes for a render area whose display has none: the overlay scene graph is
+// drawn over the normal scene in the same GL context, after a depth clear, with colour
+// indices resolved through the overlay colour map.
+// Requires: Coin initialised. Does not: modify the overlay scene graph, or draw anything
+// where the display offers real overlay planes (SoQt's own path draws there).
+#pragma once
+
+#include <Inventor/SbColor.h>
+#include <Inventor/sensors/SoNodeSensor.h>
+
+#include <functional>
+#include <vector>
+
+class SbViewportRegion;
+class SoGLRenderAction;
+class SoNode;
+class SoQtRenderArea;
+
+namespace sowin_standin
+{
+
+class OverlayEmulation
+{
+  public:
+    // `area` is the render area drawn into; `schedule_redraw` asks it for a new frame.
+    OverlayEmulation(SoQtRenderArea *area, std::function<void()> schedule_redraw);
+    ~OverlayEmulation();
+    OverlayEmulation(const OverlayEmulation &) = delete;
+    OverlayEmulation &operator=(const OverlayEmulation &) = delete;
+
+    SoQtRenderArea *renderArea(void) const
+    {
+        return area;
+    }
+
+    void setColorMap(int start, int count, const SbColor *colors);
+    void setSceneGraph(SoNode *scene);
+
+    // The colour that `index` names: its map entry, black where the map has none.
+    SbColor colorOf(int index) const;
+
+    // A private copy of the overlay scene graph in which every ColorIndex is a BaseColor
+    // of the colours it names; rebuilt only after the scene or the map has changed.
+    // Null without an overlay scene.
+    SoNode *resolvedScene(void);
+
+    // Draws the resolved scene over the current frame, sharing the area's GL caches.
+    void render(const SbViewportRegion &region, const SoGLRenderAction &area_action);
+
+  private:
+    static void sceneChanged(void *data, SoSensor *sensor);
+    void invalidate(void);
+
+    SoQtRenderArea *area;
+    std::function<void()> schedule_redraw;
+    std::vector<SbColor> colors;
+    SoNode *scene = nullptr;
+    SoNodeSensor scene_watch;
+    SoNode *resolved = nullptr;
+    SoGLRenderAction *action;
+};
+
+} // namespace sowin_standin
