@@ -18,7 +18,8 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 std::string blanks(int count)
 {
@@ -31,15 +32,15 @@ std::string expected_text()
     std::string four = blanks(4), seven = blanks(7);
     return "#Inventor V2.0 ascii\n"
            "Separator {" +
-           four + "OrthographicCamera {" + seven + "position 0 0 5" + seven +
-           "nearDistance 1.0" + seven + "farDistance 10.0" + seven + "height 10" + four + "}" +
-           four + "LightModel { model BASE_COLOR }" + four + "ColorIndex { index 1 }" + four +
-           "Coordinate3 { point [ -1 -1 0, -1 1 0, 1 1 0, 1 -1 0] }" + four + "FaceSet {}" +
-           " } ";
+           four + "OrthographicCamera {" + seven + "position 0 0 5" + seven + "nearDistance 1.0" +
+           seven + "farDistance 10.0" + seven + "height 10" + four + "}" + four +
+           "LightModel { model BASE_COLOR }" + four + "ColorIndex { index 1 }" + four +
+           "Coordinate3 { point [ -1 -1 0, -1 1 0, 1 1 0, 1 -1 0] }" + four + "FaceSet {}" + " } ";
 }
 
-class SceneTest : public ::testing::Test {
-protected:
+class SceneTest : public ::testing::Test
+{
+  protected:
     static void SetUpTestSuite()
     {
         SoDB::init();

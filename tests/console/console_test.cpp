@@ -13,7 +13,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 const char banner_0[] = "\nEXITING WITH STATUS 0\n";
 const char banner_1[] = "\nEXITING WITH STATUS 1\n";
@@ -57,12 +58,14 @@ TEST(ConsoleExit, BannerWithNonZeroStatusThenWaits)
 
 TEST(ConsoleExit, WaitOutlastsHandledSignals)
 {
-    ChildResult child = run_in_child([] {
-        signal(SIGALRM, [](int) {});
-        alarm(1);
-        console_printf("a\n");
-        console_exit(2);
-    }, 2.5);
+    ChildResult child = run_in_child(
+        [] {
+            signal(SIGALRM, [](int) {});
+            alarm(1);
+            console_printf("a\n");
+            console_exit(2);
+        },
+        2.5);
     EXPECT_EQ(child.output, "a\n\nEXITING WITH STATUS 2\n");
     EXPECT_TRUE(child.still_waiting);
 }
@@ -181,8 +184,8 @@ TEST(ConsoleOpen, FailedOpenIsTriedOnceAndWritesNothing)
         dup2(saved, STDOUT_FILENO);
         int second = console_printf("lost again\n");
         report(std::to_string(first) + " " + std::to_string(second) + " " +
-               std::to_string(console_is_open) + " " +
-               (console_get_stream() ? "stream" : "null") + "\n");
+               std::to_string(console_is_open) + " " + (console_get_stream() ? "stream" : "null") +
+               "\n");
         console_exit(4); // the flag is set: no banner (no stream), but still the wait
     });
     EXPECT_EQ(child.output, "0 0 1 null\n");

@@ -9,7 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 double seconds_since(std::chrono::steady_clock::time_point start)
 {

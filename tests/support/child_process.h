@@ -7,9 +7,9 @@
 #include <string>
 
 struct ChildResult {
-    std::string output; // everything the child wrote to its stdout
-    bool exited = false; // ended by itself within the time allowed
-    int status = -1;     // its exit status when it exited
+    std::string output;         // everything the child wrote to its stdout
+    bool exited = false;        // ended by itself within the time allowed
+    int status = -1;            // its exit status when it exited
     bool still_waiting = false; // alive at the end of the grace period; then killed
 };
 
