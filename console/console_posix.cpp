@@ -1,10 +1,14 @@
 // POSIX services of the console layer.
 #include "console_platform.h"
 
+#include <csignal>
 #include <unistd.h>
 
 FILE *console_platform_open_stream(void)
 {
+    // Diagnostics to a pipe whose reader has gone must fail as writes, not end the
+    // process by SIGPIPE before its exit banner and wait.
+    signal(SIGPIPE, SIG_IGN);
     // A duplicate descriptor, so that closing the console stream leaves descriptor 1
     // (and stdout above it) open for the rest of the process.
     int descriptor = dup(STDOUT_FILENO);

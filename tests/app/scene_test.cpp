@@ -16,6 +16,8 @@
 
 #include <cstring>
 #include <string>
+#include <fcntl.h>
+#include <functional>
 #include <unistd.h>
 
 namespace
@@ -133,4 +135,31 @@ TEST_F(SceneTest, HeaderOnlyTextFailsThoughTheReadSucceeds)
     ASSERT_NE(SoDB::read(&input, root), 0); // the case under test: success, no root
     ASSERT_EQ(root, nullptr);
     expect_read_failure(header_only);
+}
+
+// The failure path with standard output closed, full, or a pipe nobody reads: the
+// process neither crashes nor ends, it waits as it does when the message is seen.
+TEST_F(SceneTest, FailurePathWaitsWhateverStandardOutputIs)
+{
+    const std::function<void()> break_stdout[] = {
+        [] { close(STDOUT_FILENO); },
+        [] { dup2(open("/dev/full", O_WRONLY), STDOUT_FILENO); },
+        [] {
+            int ends[2];
+            if (pipe(ends) == 0) {
+                close(ends[0]);
+                dup2(ends[1], STDOUT_FILENO);
+            }
+        },
+    };
+    const char *names[] = {"closed", "/dev/full", "pipe without reader"};
+    for (int i = 0; i < 3; i++) {
+        ChildResult child = run_in_child([&] {
+            break_stdout[i]();
+            SoInput input;
+            load_overlay_scene(input, "not a scene");
+        });
+        EXPECT_TRUE(child.still_waiting) << names[i];
+        EXPECT_EQ(child.output, "") << names[i];
+    }
 }
