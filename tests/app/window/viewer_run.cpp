@@ -1,0 +1,102 @@
+// Starting overlay-plane on the test display and finding its window and render area.
+#include "viewer_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+std::string test_display()
+{
+    return read_display_file(DISPLAY_STATE_FILE);
+}
+
+std::string capture_path(const std::string &what)
+{
+    const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "run";
+    return std::string(CAPTURE_DIR) + "/" + name + "." + what + ".ppm";
+}
+
+void forget_old_captures()
+{
+    std::string prefix = capture_path("");
+    prefix.erase(prefix.size() - std::string(".ppm").size());
+    std::error_code error;
+    for (auto &entry : std::filesystem::directory_iterator(CAPTURE_DIR, error))
+        if (entry.path().string().compare(0, prefix.size(), prefix) == 0)
+            std::filesystem::remove(entry.path(), error);
+}
+
+std::string keep_capture(const Image &image, const std::string &what)
+{
+    if (image.empty())
+        return "there was no capture to keep";
+    std::string path = capture_path(what);
+    return save_ppm(image, path) ? "capture kept at " + path : "could not write " + path;
+}
+
+namespace
+{
+
+std::vector<std::string> viewer_argv(const std::vector<std::string> &extra_words)
+{
+    std::vector<std::string> argv = {VIEWER_PROGRAM};
+    argv.insert(argv.end(), extra_words.begin(), extra_words.end());
+    return argv;
+}
+
+bool one_colour(const Image &image)
+{
+    return image.distinct_colours(0, 0, image.width, image.height) == 1;
+}
+
+} // namespace
+
+ViewerRun::ViewerRun(XClient &x, const std::vector<std::string> &extra_words)
+    : x(x), process(viewer_argv(extra_words),
+                    with_variable(current_environment(), "DISPLAY", test_display()))
+{
+}
+
+bool ViewerRun::wait_for_window(double seconds)
+{
+    top = x.wait_for_top_level(process.pid(), "Overlay Plane", seconds);
+    if (!top)
+        return false;
+    poll_until([&] { return (area = x.largest_leaf(top)) != 0; }, seconds);
+    return area != 0;
+}
+
+Image ViewerRun::first_drawn_frame(double seconds)
+{
+    Image frame;
+    poll_until(
+        [&] {
+            frame = x.capture(area);
+            return !frame.empty() && !one_colour(frame);
+        },
+        seconds, 0.005);
+    return !frame.empty() && !one_colour(frame) ? frame : Image();
+}
+
+SquareReport ViewerRun::settled_square(Image &last, double seconds)
+{
+    SquareReport report;
+    report.problem = "no capture";
+    Geometry before = x.geometry(area);
+    int steady = 0;
+    poll_until(
+        [&] {
+            Geometry now = x.geometry(area);
+            steady = now.width == before.width && now.height == before.height ? steady + 1 : 0;
+            before = now;
+            if (steady < 3)
+                return false;
+            last = x.capture(area);
+            report = check_centred_square(last, square_colour, colour_tolerance, side_fraction,
+                                          pixel_slack);
+            return report.ok;
+        },
+        seconds, 0.05);
+    return report;
+}

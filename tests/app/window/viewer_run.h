@@ -1,0 +1,50 @@
+// One run of overlay-plane on the test display, for window tests. Requires: the display
+// that xvfb.sh started for this test run (its state file). Does not: judge what it sees.
+#pragma once
+
+#include "x11_client.h"
+#include "x11_image.h"
+#include "x11_process.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// What the viewer is meant to show: light green (0.5, 1.0, 0.5) at 24 bits, within 2 levels,
+// a side of 20 % of the render area's smaller dimension, centred, both within 2 px.
+const Rgb square_colour = {128, 255, 128};
+const int colour_tolerance = 2;
+const double side_fraction = 0.2;
+const double pixel_slack = 2.0;
+
+// The display name from the test run's state file; empty when there is none.
+std::string test_display();
+
+// Where a capture called `what` of the current test is kept: the build folder.
+std::string capture_path(const std::string &what);
+
+// Removes the captures an earlier run of the current test left behind.
+void forget_old_captures();
+
+// Saves `image` as `what` and returns a sentence saying where, for a failure message.
+std::string keep_capture(const Image &image, const std::string &what);
+
+struct ViewerRun {
+    // Starts the viewer with these words after its path and this environment (the current
+    // one with DISPLAY set to the test display when none is given).
+    explicit ViewerRun(XClient &x, const std::vector<std::string> &extra_words = {});
+
+    // Waits for the window titled "Overlay Plane" and its render area; false on timeout.
+    bool wait_for_window(double seconds = 20);
+    // The first capture of the render area that is not of one colour: the first frame that
+    // shows anything. Empty when none comes within `seconds`.
+    Image first_drawn_frame(double seconds = 10);
+    // Waits until the render area keeps its size and its capture shows the square. The
+    // report is of the last capture, kept in `last`.
+    SquareReport settled_square(Image &last, double seconds = 10);
+
+    XClient &x;
+    Process process;
+    WindowId top = 0;  // the top-level window
+    WindowId area = 0; // the GL render area inside it
+};

@@ -1,0 +1,284 @@
+// The viewer's window on a display of its own, driven as a user and a window manager would.
+#include "viewer_run.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <unistd.h>
+
+namespace
+{
+
+class WindowTest : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        forget_old_captures();
+        std::string display = test_display();
+        ASSERT_FALSE(display.empty())
+            << "no test display recorded in " << DISPLAY_STATE_FILE
+            << "; run these tests through ctest, whose fixture starts one";
+        x = std::make_unique<XClient>(display);
+        ASSERT_TRUE(x->connected()) << "cannot open the test display " << display;
+    }
+
+    // Starts the viewer and waits for its window and render area.
+    void start(const std::vector<std::string> &extra_words = {})
+    {
+        viewer = std::make_unique<ViewerRun>(*x, extra_words);
+        ASSERT_TRUE(viewer->process.started());
+        ASSERT_TRUE(viewer->wait_for_window())
+            << "no viewable window titled \"Overlay Plane\" with a render area; the program "
+            << viewer->process.how_it_ended() << "; stderr: " << viewer->process.err();
+    }
+
+    // The first frame, checked; its report.
+    SquareReport expect_first_frame(const std::string &what)
+    {
+        Image frame = viewer->first_drawn_frame();
+        EXPECT_FALSE(frame.empty()) << "the render area never showed anything but one colour; "
+                                    << keep_capture(x->capture(viewer->area), what);
+        if (frame.empty())
+            return {};
+        SquareReport report = check_centred_square(frame, square_colour, colour_tolerance,
+                                                   side_fraction, pixel_slack);
+        EXPECT_TRUE(report.ok) << what << ": " << report.problem << "; "
+                               << keep_capture(frame, what);
+        return report;
+    }
+
+    SquareReport expect_settled_square(const std::string &what)
+    {
+        Image last;
+        SquareReport report = viewer->settled_square(last);
+        EXPECT_TRUE(report.ok) << what << ": " << report.problem << "; "
+                               << keep_capture(last, what);
+        return report;
+    }
+
+    // Closes the window as a window manager does and expects a quiet end with status 0.
+    void close_and_expect_clean_exit()
+    {
+        ASSERT_TRUE(viewer->process.running())
+            << "the program ended before it was closed: " << viewer->process.how_it_ended()
+            << "; stderr: " << viewer->process.err();
+        x->send_delete_window(viewer->top);
+        ASSERT_TRUE(viewer->process.wait(10)) << "still running 10 s after WM_DELETE_WINDOW";
+        EXPECT_EQ(viewer->process.how_it_ended(), "exited with status 0");
+        EXPECT_EQ(viewer->process.out(), "");
+        EXPECT_EQ(viewer->process.err(), "");
+    }
+
+    // A centre point of the render area in root coordinates.
+    void area_centre(int &cx, int &cy)
+    {
+        Geometry g = x->geometry(viewer->area);
+        cx = g.x + g.width / 2;
+        cy = g.y + g.height / 2;
+    }
+
+    std::unique_ptr<XClient> x;
+    std::unique_ptr<ViewerRun> viewer;
+};
+
+bool same_place(const Rect &a, const Rect &b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+std::string describe(const Rect &r)
+{
+    return std::to_string(r.width) + "x" + std::to_string(r.height) + "+" + std::to_string(r.x) +
+           "+" + std::to_string(r.y);
+}
+
+TEST_F(WindowTest, FirstFrameShowsOneCentredLightGreenSquare)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    Geometry area = x->geometry(viewer->area);
+    Geometry top = x->geometry(viewer->top);
+    EXPECT_GT(area.width, 100);
+    EXPECT_GT(area.height, 100);
+    EXPECT_LE(area.width, top.width);
+    EXPECT_LE(area.height, top.height);
+    expect_first_frame("first-frame");
+    close_and_expect_clean_exit();
+}
+
+TEST_F(WindowTest, SquareStaysCentredAfterResizingWideThenTall)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    expect_first_frame("first-frame");
+
+    struct Shape {
+        const char *name;
+        int width, height;
+    };
+    for (Shape shape : {Shape{"wide", 1000, 360}, Shape{"tall", 360, 900}}) {
+        SCOPED_TRACE(shape.name);
+        x->resize(viewer->top, shape.width, shape.height);
+        bool resized = poll_until(
+            [&] {
+                Geometry g = x->geometry(viewer->top);
+                return g.width == shape.width && g.height == shape.height;
+            },
+            5);
+        ASSERT_TRUE(resized) << "the top-level window did not take the size " << shape.width << "x"
+                             << shape.height;
+        bool area_follows = poll_until(
+            [&] {
+                Geometry g = x->geometry(viewer->area);
+                bool wide = shape.width > shape.height;
+                return wide ? g.width > 2 * g.height : g.height > 2 * g.width;
+            },
+            5);
+        Geometry g = x->geometry(viewer->area);
+        EXPECT_TRUE(area_follows) << "the render area is " << g.width << "x" << g.height;
+        EXPECT_EQ(x->largest_leaf(viewer->top), viewer->area);
+        expect_settled_square(shape.name);
+    }
+    close_and_expect_clean_exit();
+}
+
+TEST_F(WindowTest, ExtraCommandLineWordsChangeNothing)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    Geometry plain_top = x->geometry(viewer->top);
+    Geometry plain_area = x->geometry(viewer->area);
+    SquareReport plain = expect_first_frame("plain");
+    close_and_expect_clean_exit();
+
+    // Words a toolkit would take as its own options, and some that look like files.
+    ASSERT_NO_FATAL_FAILURE(start({"-display", ":9999", "-platform", "offscreen", "--help",
+                                   "-geometry", "50x50+300+300", "scene.iv", ""}));
+    Geometry top = x->geometry(viewer->top);
+    Geometry area = x->geometry(viewer->area);
+    EXPECT_EQ(top.width, plain_top.width);
+    EXPECT_EQ(top.height, plain_top.height);
+    EXPECT_EQ(top.x, plain_top.x);
+    EXPECT_EQ(top.y, plain_top.y);
+    EXPECT_EQ(area.width, plain_area.width);
+    EXPECT_EQ(area.height, plain_area.height);
+    SquareReport with_words = expect_first_frame("with-words");
+    EXPECT_TRUE(same_place(plain.square, with_words.square))
+        << describe(plain.square) << " without the words, " << describe(with_words.square)
+        << " with them";
+    close_and_expect_clean_exit();
+}
+
+TEST_F(WindowTest, DecorationSurroundsTheRenderAreaAndThePopUpMenuOpensAndCloses)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    expect_first_frame("first-frame");
+
+    // Thumbwheels and buttons: drawn widgets (more than a flat fill) left of, right of and
+    // below the render area.
+    Geometry top = x->geometry(viewer->top);
+    Geometry area = x->geometry(viewer->area);
+    int left = area.x - top.x, right = left + area.width;
+    int upper = area.y - top.y, lower = upper + area.height;
+    Image whole = x->capture(viewer->top);
+    ASSERT_FALSE(whole.empty());
+    struct Side {
+        const char *name;
+        int x, y, width, height;
+    };
+    for (Side side : {Side{"left", 0, upper, left, area.height},
+                      Side{"right", right, upper, top.width - right, area.height},
+                      Side{"below", 0, lower, top.width, top.height - lower}}) {
+        EXPECT_GE(side.width, 10) << side.name;
+        EXPECT_GE(side.height, 10) << side.name;
+        EXPECT_GE(whole.distinct_colours(side.x, side.y, side.width, side.height), 8)
+            << "nothing drawn " << side.name << " of the render area; "
+            << keep_capture(whole, "decoration");
+    }
+
+    int cx, cy;
+    area_centre(cx, cy);
+    ASSERT_TRUE(x->override_redirect_windows(viewer->process.pid()).empty());
+    x->move_pointer(cx, cy);
+    x->button(3, true);
+    x->button(3, false);
+    std::vector<WindowId> menus;
+    bool opened = poll_until(
+        [&] { return !(menus = x->override_redirect_windows(viewer->process.pid())).empty(); }, 5);
+    ASSERT_TRUE(opened) << "no pop-up menu after a right click in the render area; "
+                        << keep_capture(x->capture(viewer->top), "no-menu");
+    Geometry menu = x->geometry(menus.front());
+    EXPECT_GT(menu.width, 20);
+    EXPECT_GT(menu.height, 20);
+    Image menu_picture = x->capture(menus.front());
+    EXPECT_GE(menu_picture.distinct_colours(0, 0, menu_picture.width, menu_picture.height), 4)
+        << "the menu shows no entries; " << keep_capture(menu_picture, "menu");
+
+    x->tap_key("Escape");
+    bool closed =
+        poll_until([&] { return x->override_redirect_windows(viewer->process.pid()).empty(); }, 5);
+    EXPECT_TRUE(closed) << "the pop-up menu is still open after Escape";
+    expect_settled_square("after-menu");
+    close_and_expect_clean_exit();
+}
+
+TEST_F(WindowTest, DragsAndWheelTurnsNeitherCrashNorMoveTheSquare)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    SquareReport before = expect_first_frame("first-frame");
+    ASSERT_TRUE(before.ok);
+
+    int cx, cy;
+    area_centre(cx, cy);
+    struct Gesture {
+        const char *name;
+        std::function<void()> perform;
+    };
+    std::vector<Gesture> gestures = {
+        // A release while still moving sets the examiner spinning.
+        {"drag-button-1", [&] { x->drag(1, cx - 60, cy - 40, cx + 80, cy + 50); }},
+        {"drag-button-2", [&] { x->drag(2, cx + 50, cy + 40, cx - 70, cy - 30); }},
+        {"drag-shift-button-1",
+         [&] {
+             x->key("Shift_L", true);
+             x->drag(1, cx, cy - 50, cx + 10, cy + 60);
+             x->key("Shift_L", false);
+         }},
+        {"drag-button-3", [&] { x->drag(3, cx + 40, cy + 40, cx - 60, cy - 50); }},
+        {"wheel-up", [&] { x->wheel(cx, cy, true, 8); }},
+        {"wheel-down", [&] { x->wheel(cx, cy, false, 8); }},
+    };
+    for (auto &gesture : gestures) {
+        SCOPED_TRACE(gesture.name);
+        gesture.perform();
+        // A right button opens the pop-up menu; close it so it doesn't cover the area.
+        if (poll_until([&] { return !x->override_redirect_windows(viewer->process.pid()).empty(); },
+                       0.3))
+            x->tap_key("Escape");
+        ASSERT_TRUE(poll_until(
+            [&] { return x->override_redirect_windows(viewer->process.pid()).empty(); }, 5));
+        ASSERT_TRUE(viewer->process.running())
+            << viewer->process.how_it_ended() << "; stderr: " << viewer->process.err();
+        // Any frame from now on, spinning or not, shows the square where it was.
+        for (int i = 0; i < 5; i++) {
+            usleep(80 * 1000);
+            Image frame = x->capture(viewer->area);
+            SquareReport now = check_centred_square(frame, square_colour, colour_tolerance,
+                                                    side_fraction, pixel_slack);
+            std::string what = std::string(gesture.name) + "-" + std::to_string(i);
+            ASSERT_TRUE(now.ok) << now.problem << "; " << keep_capture(frame, what);
+            ASSERT_TRUE(same_place(now.square, before.square))
+                << describe(now.square) << " after, " << describe(before.square) << " before; "
+                << keep_capture(frame, what);
+        }
+    }
+    close_and_expect_clean_exit();
+}
+
+TEST_F(WindowTest, ClosingAsAWindowManagerDoesEndsQuietlyWithStatusZero)
+{
+    // Closed as soon as the window is up, before waiting for any frame.
+    ASSERT_NO_FATAL_FAILURE(start());
+    close_and_expect_clean_exit();
+    EXPECT_TRUE(x->top_levels(viewer->process.pid()).empty());
+}
+
+} // namespace
