@@ -103,11 +103,6 @@ std::string XClient::take_error()
     return error;
 }
 
-void XClient::sync()
-{
-    XSync(display_, False);
-}
-
 std::vector<Window> XClient::children(Window window)
 {
     Window root, parent, *list = nullptr;
@@ -268,6 +263,37 @@ void XClient::send_delete_window(Window top)
     event.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(display_, top, False, NoEventMask, &event);
+    XSync(display_, False);
+}
+
+void XClient::unmap(WindowId window)
+{
+    XUnmapWindow(display_, window);
+    XSync(display_, False);
+}
+
+void XClient::map(WindowId window)
+{
+    XMapWindow(display_, window);
+    XSync(display_, False);
+}
+
+WindowId XClient::create_cover(int x, int y, int width, int height)
+{
+    XSetWindowAttributes attributes = {};
+    attributes.override_redirect = True;
+    attributes.background_pixel = WhitePixel(display_, DefaultScreen(display_));
+    Window window = XCreateWindow(display_, root_, x, y, static_cast<unsigned>(width),
+                                  static_cast<unsigned>(height), 0, CopyFromParent, InputOutput,
+                                  CopyFromParent, CWOverrideRedirect | CWBackPixel, &attributes);
+    XMapRaised(display_, window);
+    XSync(display_, False);
+    return take_error().empty() ? window : 0;
+}
+
+void XClient::destroy(WindowId window)
+{
+    XDestroyWindow(display_, window);
     XSync(display_, False);
 }
 

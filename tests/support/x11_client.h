@@ -65,6 +65,11 @@ class XClient
     // What a window manager does.
     void resize(WindowId window, int width, int height);
     void send_delete_window(WindowId top);
+    void unmap(WindowId window);
+    void map(WindowId window);
+    // A plain white window of this client's own, over everything; 0 on failure.
+    WindowId create_cover(int x, int y, int width, int height);
+    void destroy(WindowId window);
 
     // What a user does, through XTest; coordinates are relative to the root window.
     void move_pointer(int x, int y);
@@ -78,8 +83,6 @@ class XClient
 
     // The window's contents as RGB; empty when it is not viewable or has vanished.
     Image capture(WindowId window);
-
-    void sync();
 
   private:
     _XDisplay *display_ = nullptr;

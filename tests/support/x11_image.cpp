@@ -6,11 +6,6 @@
 #include <cstdlib>
 #include <set>
 
-bool operator==(const Rgb &a, const Rgb &b)
-{
-    return a.r == b.r && a.g == b.g && a.b == b.b;
-}
-
 bool near_colour(const Rgb &a, const Rgb &b, int tolerance)
 {
     return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
@@ -46,11 +41,6 @@ int Image::distinct_colours(int x, int y, int w, int h) const
             seen.insert(c.r << 16 | c.g << 8 | c.b);
         }
     return static_cast<int>(seen.size());
-}
-
-bool operator==(const Image &a, const Image &b)
-{
-    return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
 }
 
 bool save_ppm(const Image &image, const std::string &path)

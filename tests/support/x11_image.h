@@ -10,7 +10,6 @@ struct Rgb {
     int r = 0, g = 0, b = 0;
 };
 
-bool operator==(const Rgb &a, const Rgb &b);
 bool near_colour(const Rgb &a, const Rgb &b, int tolerance);
 std::string to_string(const Rgb &colour);
 
@@ -28,8 +27,6 @@ struct Image {
     // Number of distinct colours in the rectangle [x, x + w) x [y, y + h), clipped.
     int distinct_colours(int x, int y, int w, int h) const;
 };
-
-bool operator==(const Image &a, const Image &b);
 
 // Writes a binary PPM (P6). Returns false when the file can't be written.
 bool save_ppm(const Image &image, const std::string &path);

@@ -52,9 +52,14 @@ bool one_colour(const Image &image)
 
 } // namespace
 
-ViewerRun::ViewerRun(XClient &x, const std::vector<std::string> &extra_words)
-    : x(x), process(viewer_argv(extra_words),
-                    with_variable(current_environment(), "DISPLAY", test_display()))
+Environment viewer_environment()
+{
+    return with_variable(current_environment(), "DISPLAY", test_display());
+}
+
+ViewerRun::ViewerRun(XClient &x, const std::vector<std::string> &extra_words,
+                     const Environment &environment)
+    : x(x), process(viewer_argv(extra_words), environment)
 {
 }
 

@@ -29,10 +29,13 @@ void forget_old_captures();
 // Saves `image` as `what` and returns a sentence saying where, for a failure message.
 std::string keep_capture(const Image &image, const std::string &what);
 
+// The current environment with DISPLAY set to the test display.
+Environment viewer_environment();
+
 struct ViewerRun {
-    // Starts the viewer with these words after its path and this environment (the current
-    // one with DISPLAY set to the test display when none is given).
-    explicit ViewerRun(XClient &x, const std::vector<std::string> &extra_words = {});
+    // Starts the viewer with these words after its path.
+    ViewerRun(XClient &x, const std::vector<std::string> &extra_words,
+              const Environment &environment);
 
     // Waits for the window titled "Overlay Plane" and its render area; false on timeout.
     bool wait_for_window(double seconds = 20);

@@ -24,9 +24,10 @@ class WindowTest : public testing::Test
     }
 
     // Starts the viewer and waits for its window and render area.
-    void start(const std::vector<std::string> &extra_words = {})
+    void start(const std::vector<std::string> &extra_words = {},
+               const Environment &environment = viewer_environment())
     {
-        viewer = std::make_unique<ViewerRun>(*x, extra_words);
+        viewer = std::make_unique<ViewerRun>(*x, extra_words, environment);
         ASSERT_TRUE(viewer->process.started());
         ASSERT_TRUE(viewer->wait_for_window())
             << "no viewable window titled \"Overlay Plane\" with a render area; the program "
@@ -115,6 +116,10 @@ TEST_F(WindowTest, SquareStaysCentredAfterResizingWideThenTall)
         const char *name;
         int width, height;
     };
+    // Squeezed first to next to nothing: the area must come back from that too.
+    x->resize(viewer->top, 60, 40);
+    ASSERT_TRUE(poll_until([&] { return x->geometry(viewer->top).width == 60; }, 5));
+    usleep(300 * 1000);
     for (Shape shape : {Shape{"wide", 1000, 360}, Shape{"tall", 360, 900}}) {
         SCOPED_TRACE(shape.name);
         x->resize(viewer->top, shape.width, shape.height);
@@ -273,12 +278,49 @@ TEST_F(WindowTest, DragsAndWheelTurnsNeitherCrashNorMoveTheSquare)
     close_and_expect_clean_exit();
 }
 
+TEST_F(WindowTest, SquareComesBackAfterBeingCoveredAndHidden)
+{
+    ASSERT_NO_FATAL_FAILURE(start());
+    SquareReport before = expect_first_frame("first-frame");
+
+    // Another window over most of the render area, then gone: the area is exposed again.
+    Geometry g = x->geometry(viewer->area);
+    WindowId cover = x->create_cover(g.x + 10, g.y + 10, g.width, g.height);
+    ASSERT_NE(cover, 0u);
+    usleep(200 * 1000);
+    x->destroy(cover);
+    SquareReport uncovered = expect_settled_square("uncovered");
+    EXPECT_TRUE(same_place(uncovered.square, before.square));
+
+    // Hidden and shown again, as a window manager iconifies and restores.
+    x->unmap(viewer->top);
+    ASSERT_TRUE(poll_until([&] { return !x->geometry(viewer->area).viewable; }, 5));
+    x->map(viewer->top);
+    ASSERT_TRUE(poll_until([&] { return x->geometry(viewer->area).viewable; }, 5));
+    SquareReport restored = expect_settled_square("restored");
+    EXPECT_TRUE(same_place(restored.square, before.square));
+    close_and_expect_clean_exit();
+}
+
 TEST_F(WindowTest, ClosingAsAWindowManagerDoesEndsQuietlyWithStatusZero)
 {
-    // Closed as soon as the window is up, before waiting for any frame.
-    ASSERT_NO_FATAL_FAILURE(start());
+    // As soon as the window is up, before any frame, with no runtime directory for Qt to
+    // remark on.
+    ASSERT_NO_FATAL_FAILURE(start({}, without_variable(viewer_environment(), "XDG_RUNTIME_DIR")));
     close_and_expect_clean_exit();
     EXPECT_TRUE(x->top_levels(viewer->process.pid()).empty());
+
+    // With the pop-up menu open.
+    ASSERT_NO_FATAL_FAILURE(start());
+    expect_first_frame("first-frame");
+    int cx, cy;
+    area_centre(cx, cy);
+    x->move_pointer(cx, cy);
+    x->button(3, true);
+    x->button(3, false);
+    ASSERT_TRUE(poll_until(
+        [&] { return !x->override_redirect_windows(viewer->process.pid()).empty(); }, 5));
+    close_and_expect_clean_exit();
 }
 
 } // namespace
