@@ -9,7 +9,7 @@ case "$purpose" in
   build) ;;
   run) packages+=(xvfb x11-utils imagemagick) ;;
   test) packages+=(libgtest-dev xvfb x11-utils xdotool imagemagick libxtst-dev) ;;
-  bench) packages+=(xvfb x11-utils libxtst-dev inventor-clients) ;;
+  bench) packages+=(xvfb x11-utils libxtst-dev libgl-dev inventor-clients) ;;
   *) echo "usage: $0 [build|test|run|bench]" >&2; exit 2 ;;
 esac
 
