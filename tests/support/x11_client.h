@@ -1,8 +1,7 @@
 // An X client for window tests: finds a program's windows, captures them, and acts as a
 // window manager (resize, WM_DELETE_WINDOW) and as a user (XTest pointer and keys) would.
-// Requires: Xlib and the XTEST extension (kept out of this header: its macros clash with
-// other headers). Does not: start servers or programs (see
-// xvfb.sh and x11_process.h), or judge what a capture shows (see x11_image.h).
+// Requires: Xlib and XTEST, kept out of this header since Xlib's macros clash with gtest.
+// Does not: start servers or programs (xvfb.sh, x11_process.h) or judge captures (x11_image.h).
 #pragma once
 
 #include "x11_image.h"
