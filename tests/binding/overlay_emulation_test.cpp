@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -173,6 +174,31 @@ class OverlayEmulationTest : public ::testing::Test
         return pixel_at(XvfbEnvironment::size / 2, XvfbEnvironment::size / 2, normal);
     }
 
+    // Keeps `node` alive until the end of the test.
+    template <class Node> Node *keep(Node *node)
+    {
+        node->ref();
+        kept.push_back(node);
+        return node;
+    }
+
+    // Installs a square drawn with `index`, as the program's scene is.
+    SoSeparator *install_square(int index)
+    {
+        SoSeparator *scene = keep(square_scene(index));
+        emulation.setSceneGraph(scene);
+        return scene;
+    }
+
+    ~OverlayEmulationTest() override
+    {
+        emulation.setSceneGraph(nullptr);
+        for (SoNode *node : kept)
+            node->unref();
+    }
+
+    const SbColor green{0.5f, 1.0f, 0.5f};
+    std::vector<SoNode *> kept;
     OverlayEmulation emulation;
     SoGLRenderAction area_action;
     int redraws = 0;
@@ -189,38 +215,25 @@ void expect_colour(Rgb actual, int r, int g, int b)
 
 TEST_F(OverlayEmulationTest, IndicesResolveThroughTheColourMap)
 {
-    const SbColor map[] = {{0.5f, 1.0f, 0.5f}, {1.0f, 0.0f, 0.0f}};
+    const SbColor map[] = {green, {1.0f, 0.0f, 0.0f}};
     emulation.setColorMap(1, 2, map);
-    SoSeparator *scene = square_scene(1);
-    scene->ref();
-    emulation.setSceneGraph(scene);
+    install_square(1);
     expect_colour(centre(), 128, 255, 128);
     expect_colour(pixel_at(5, 5), 0, 0, 0); // the square covers 20 % of the view
-
-    scene->unref();
-    scene = square_scene(2);
-    scene->ref();
-    emulation.setSceneGraph(scene);
+    install_square(2);
     expect_colour(centre(), 255, 0, 0);
-
-    SoSeparator *unmapped = square_scene(9);
-    unmapped->ref();
-    emulation.setSceneGraph(unmapped);
+    install_square(9);
     expect_colour(centre(), 0, 0, 0); // no entry: black, not Coin's default grey
     emulation.setSceneGraph(nullptr);
     EXPECT_EQ(emulation.resolvedScene(), nullptr);
     expect_colour(centre(), 0, 0, 0); // nothing installed, nothing drawn
-    unmapped->unref();
-    scene->unref();
 }
 
 TEST_F(OverlayEmulationTest, ChangesAfterInstallingRedrawWithNewColours)
 {
-    const SbColor green(0.5f, 1.0f, 0.5f), blue(0.0f, 0.0f, 1.0f);
+    const SbColor blue(0.0f, 0.0f, 1.0f);
     emulation.setColorMap(1, 1, &green);
-    SoSeparator *scene = square_scene(1);
-    scene->ref();
-    emulation.setSceneGraph(scene);
+    SoSeparator *scene = install_square(1);
     expect_colour(centre(), 128, 255, 128);
 
     int before = redraws;
@@ -235,37 +248,26 @@ TEST_F(OverlayEmulationTest, ChangesAfterInstallingRedrawWithNewColours)
     SoDB::getSensorManager()->processDelayQueue(FALSE);
     EXPECT_GT(redraws, before);
     expect_colour(centre(), 128, 255, 128);
-    scene->unref();
 }
 
 TEST_F(OverlayEmulationTest, DrawsOverTheNormalScene)
 {
-    const SbColor green(0.5f, 1.0f, 0.5f);
     emulation.setColorMap(1, 1, &green);
-    SoSeparator *scene = square_scene(1);
-    scene->ref();
-    emulation.setSceneGraph(scene);
-    SoSeparator *normal = normal_scene();
-    normal->ref();
+    install_square(1);
+    SoSeparator *normal = keep(normal_scene());
     expect_colour(centre(normal), 128, 255, 128); // nearer in the normal planes, yet hidden
     expect_colour(pixel_at(5, 5, normal), 0, 0, 255);
-    normal->unref();
-    scene->unref();
 }
 
 TEST_F(OverlayEmulationTest, LeavesTheInstalledGraphAsItWas)
 {
-    const SbColor green(0.5f, 1.0f, 0.5f);
     emulation.setColorMap(1, 1, &green);
-    SoSeparator *scene = square_scene(1);
-    scene->ref();
-    emulation.setSceneGraph(scene);
+    SoSeparator *scene = install_square(1);
     ASSERT_NE(emulation.resolvedScene(), nullptr);
     EXPECT_NE(emulation.resolvedScene(), scene);
     ASSERT_EQ(scene->getNumChildren(), 5);
     EXPECT_TRUE(scene->getChild(2)->isOfType(SoColorIndex::getClassTypeId()));
     EXPECT_EQ(static_cast<SoColorIndex *>(scene->getChild(2))->index[0], 1);
-    scene->unref();
 }
 
 int main(int argc, char **argv)
