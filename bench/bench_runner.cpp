@@ -31,6 +31,7 @@ namespace
 
 struct Options {
     std::string probe, program, bare, floor, ivview = "ivview", scene, json;
+    std::vector<std::pair<std::string, std::string>> candidates; // name, program
     int runs = 10;
     double idle = 5.0;
     double settle = 3.0;
@@ -49,6 +50,7 @@ struct Run {
     double first_correct_ms = 0;
     long rss_kb = 0;
     int idle_frames = 0;
+    double first_idle_frame_ms = 0; // since exec
     double idle_cpu_ms = 0;
     int forced = 0;
     std::vector<double> render_ms, base_ms; // whole frame; frame before the overlay pass
@@ -248,9 +250,12 @@ Run run_once(const Peer &peer, const Options &options, Display *display)
     // Idle: nothing is asked of the peer.
     double cpu_start = cpu_ms(pid);
     deadline = now_ns() + static_cast<int64_t>(options.idle * 1e9);
-    while (reader.next(deadline, line))
-        if (line[0] == 'F')
-            run.idle_frames++;
+    while (reader.next(deadline, line)) {
+        if (parse_frame(line, frame)) {
+            if (run.idle_frames++ == 0)
+                run.first_idle_frame_ms = frame.ms;
+        }
+    }
     run.idle_cpu_ms = cpu_ms(pid) - cpu_start;
 
     // Forced redraws, one at a time.
@@ -277,6 +282,7 @@ Run run_once(const Peer &peer, const Options &options, Display *display)
     }
     stop(pid);
     close(fd);
+    usleep(200 * 1000); // the server tears the peer's windows down before the next starts
     return run;
 }
 
@@ -386,7 +392,8 @@ void usage(void)
 {
     fprintf(stderr, "usage: bench-runner --probe SO --program EXE --bare EXE --floor EXE "
                     "--scene IV --json FILE [--ivview EXE] [--runs N] [--idle S] "
-                    "[--settle S] [--redraws N]\n");
+                    "[--settle S] [--redraws N] [--candidate NAME=EXE]...\n"
+                    "A candidate is a variant of the program, measured as one more peer.\n");
     exit(2);
 }
 
@@ -420,6 +427,9 @@ Options parse(int argc, char **argv)
             o.settle = atof(value.c_str());
         else if (key == "--redraws")
             o.redraws = atoi(value.c_str());
+        else if (key == "--candidate" && value.find('=') != std::string::npos)
+            o.candidates.push_back(
+                {value.substr(0, value.find('=')), value.substr(value.find('=') + 1)});
         else
             usage();
     }
@@ -447,15 +457,20 @@ int main(int argc, char **argv)
         {"ivview", {options.ivview, options.scene}},
         {"GLX floor", {options.floor}},
     };
+    for (const auto &candidate : options.candidates)
+        peers.push_back({candidate.first, {candidate.second}});
     std::vector<std::vector<Run>> runs(peers.size());
     for (int round = 0; round < options.runs; round++) {
         for (size_t k = 0; k < peers.size(); k++) {
             size_t p = (k + round) % peers.size();
             runs[p].push_back(run_once(peers[p], options, display));
             const Run &r = runs[p].back();
-            fprintf(stderr, "bench: round %d/%d  %-16s first frame %7.1f ms%s  idle frames %d\n",
+            fprintf(stderr, "bench: round %d/%d  %-18s first frame %7.1f ms%s  idle frames %d",
                     round + 1, options.runs, peers[p].name.c_str(), r.first_frame_ms,
                     r.correct ? " correct" : (r.presented ? " WRONG" : " none"), r.idle_frames);
+            if (r.idle_frames > 0)
+                fprintf(stderr, " (first at %.1f ms)", r.first_idle_frame_ms);
+            fprintf(stderr, "\n");
         }
     }
 
