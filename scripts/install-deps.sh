@@ -8,7 +8,7 @@ packages=(cmake make g++ pkg-config libcoin-dev libsoqt520-dev qtbase5-dev libx1
 case "$purpose" in
   build) ;;
   run) packages+=(xvfb x11-utils imagemagick) ;;
-  test) packages+=(libgtest-dev xvfb x11-utils xdotool imagemagick libxtst-dev) ;;
+  test) packages+=(libgtest-dev xvfb x11-utils xdotool imagemagick libxtst-dev valgrind) ;;
   bench) packages+=(xvfb x11-utils libxtst-dev libgl-dev inventor-clients) ;;
   *) echo "usage: $0 [build|test|run|bench]" >&2; exit 2 ;;
 esac

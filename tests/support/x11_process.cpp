@@ -49,7 +49,42 @@ Environment with_variable(Environment environment, const std::string &name,
     return environment;
 }
 
-Process::Process(const std::vector<std::string> &argv, const Environment &environment)
+namespace
+{
+
+// In the child: makes descriptor 1 what `output` asks for.
+void set_up_stdout(StandardOutput output, int capture)
+{
+    int ends[2], full;
+    switch (output) {
+    case StandardOutput::captured:
+        dup2(capture, STDOUT_FILENO);
+        break;
+    case StandardOutput::closed:
+        close(STDOUT_FILENO);
+        break;
+    case StandardOutput::full_device:
+        full = open("/dev/full", O_WRONLY);
+        if (full >= 0) {
+            dup2(full, STDOUT_FILENO);
+            close(full);
+        }
+        break;
+    case StandardOutput::pipe_without_reader:
+        if (pipe(ends) == 0) {
+            close(ends[0]);
+            dup2(ends[1], STDOUT_FILENO);
+            if (ends[1] != STDOUT_FILENO)
+                close(ends[1]);
+        }
+        break;
+    }
+}
+
+} // namespace
+
+Process::Process(const std::vector<std::string> &argv, const Environment &environment,
+                 StandardOutput output)
 {
     int out[2], err[2];
     if (argv.empty() || pipe(out) != 0)
@@ -72,8 +107,8 @@ Process::Process(const std::vector<std::string> &argv, const Environment &enviro
     if (pid_ == 0) {
         int null = open("/dev/null", O_RDONLY);
         dup2(null, STDIN_FILENO);
-        dup2(out[1], STDOUT_FILENO);
         dup2(err[1], STDERR_FILENO);
+        set_up_stdout(output, out[1]);
         for (int fd : {out[0], out[1], err[0], err[1], stop_fd_[0], stop_fd_[1], null})
             if (fd > STDERR_FILENO)
                 close(fd);
