@@ -49,6 +49,7 @@ struct Run {
     bool correct = false;
     double first_correct_ms = 0;
     long rss_kb = 0;
+    double cpu_ms = 0; // CPU time of all threads until that frame
     int idle_frames = 0;
     double first_idle_frame_ms = 0; // since exec
     double idle_cpu_ms = 0;
@@ -112,18 +113,20 @@ struct Frame {
     double ms = 0;
     unsigned long drawable = 0;
     long rss_kb = 0;
+    double cpu_ms = 0;
 };
 
 bool parse_frame(const std::string &line, Frame &frame)
 {
     long seq, rss;
-    long long t;
+    long long t, cpu;
     char state;
     int width, height;
     unsigned long drawable;
-    if (sscanf(line.c_str(), "F %ld %lld %c %d %d %lu %ld", &seq, &t, &state, &width, &height,
-               &drawable, &rss) != 7)
+    if (sscanf(line.c_str(), "F %ld %lld %c %d %d %lu %ld %lld", &seq, &t, &state, &width, &height,
+               &drawable, &rss, &cpu) != 8)
         return false;
+    frame.cpu_ms = cpu / 1e3;
     frame.state = state;
     frame.ms = t / 1e6;
     frame.drawable = drawable;
@@ -231,6 +234,7 @@ Run run_once(const Peer &peer, const Options &options, Display *display)
             run.presented = true;
             run.first_frame_ms = frame.ms;
             run.rss_kb = frame.rss_kb;
+            run.cpu_ms = frame.cpu_ms;
             first = frame;
             deadline = now_ns() + static_cast<int64_t>(options.settle * 1e9);
         }
@@ -238,6 +242,7 @@ Run run_once(const Peer &peer, const Options &options, Display *display)
             run.correct = true;
             run.first_correct_ms = frame.ms;
             run.rss_kb = frame.rss_kb;
+            run.cpu_ms = frame.cpu_ms;
             break;
         }
     }
@@ -308,7 +313,7 @@ Stat stat_of(std::vector<double> values)
 struct Summary {
     std::string name;
     int runs = 0, presented = 0, correct = 0;
-    Stat first_frame, first_correct, first_wrong, rss_mb, idle_frames, idle_cpu_ms;
+    Stat first_frame, first_correct, first_wrong, start_cpu_ms, rss_mb, idle_frames, idle_cpu_ms;
     Stat render_ms, base_ms, overlay_ms, overlay_share, response_ms;
     int forced = 0;
 };
@@ -319,7 +324,7 @@ Summary summarise(const std::string &name, const std::vector<Run> &runs)
     s.name = name;
     s.runs = static_cast<int>(runs.size());
     std::vector<double> first, correct, wrong, rss, frames, cpu, render, base, overlay, share;
-    std::vector<double> response;
+    std::vector<double> response, start_cpu;
     for (const Run &run : runs) {
         if (!run.presented)
             continue;
@@ -332,6 +337,7 @@ Summary summarise(const std::string &name, const std::vector<Run> &runs)
             wrong.push_back(run.first_frame_ms);
         }
         rss.push_back(run.rss_kb / 1024.0);
+        start_cpu.push_back(run.cpu_ms);
         frames.push_back(run.idle_frames);
         cpu.push_back(run.idle_cpu_ms);
         s.forced += run.forced;
@@ -349,6 +355,7 @@ Summary summarise(const std::string &name, const std::vector<Run> &runs)
     s.first_correct = stat_of(correct);
     s.first_wrong = stat_of(wrong);
     s.rss_mb = stat_of(rss);
+    s.start_cpu_ms = stat_of(start_cpu);
     s.idle_frames = stat_of(frames);
     s.idle_cpu_ms = stat_of(cpu);
     s.render_ms = stat_of(render);
@@ -483,10 +490,10 @@ int main(int argc, char **argv)
     double floor_frame = floor.first_correct.n ? floor.first_correct.median : 0;
 
     printf("\nStart-up, memory and idle cost: median [min..max] of %d runs each\n\n", options.runs);
-    printf("| peer | first correct frame, ms | vs floor | first frame, ms | RSS, MB | vs floor "
-           "| idle redraws in %.0f s | idle CPU, ms |\n",
+    printf("| peer | first correct frame, ms | vs floor | first frame, ms | CPU until it, ms | "
+           "RSS, MB | vs floor | idle redraws in %.0f s | idle CPU, ms |\n",
            options.idle);
-    printf("|---|---|---|---|---|---|---|---|\n");
+    printf("|---|---|---|---|---|---|---|---|---|\n");
     for (const Summary &s : summaries) {
         std::string correct, versus;
         if (s.correct == 0) {
@@ -499,8 +506,9 @@ int main(int argc, char **argv)
                     " (" + std::to_string(s.correct) + "/" + std::to_string(s.presented) + " runs)";
             versus = ratio(s.first_correct.median, floor_frame);
         }
-        printf("| %s | %s | %s | %s | %s | %s | %s | %s |\n", s.name.c_str(), correct.c_str(),
-               versus.c_str(), cell(s.first_frame, "%.0f").c_str(), cell(s.rss_mb, "%.1f").c_str(),
+        printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", s.name.c_str(), correct.c_str(),
+               versus.c_str(), cell(s.first_frame, "%.0f").c_str(),
+               cell(s.start_cpu_ms, "%.0f").c_str(), cell(s.rss_mb, "%.1f").c_str(),
                ratio(s.rss_mb.median, floor.rss_mb.median).c_str(),
                cell(s.idle_frames, "%.0f").c_str(), cell(s.idle_cpu_ms, "%.1f").c_str());
     }
@@ -559,6 +567,7 @@ int main(int argc, char **argv)
         json_stat(f, "first_correct_frame_ms", s.first_correct);
         json_stat(f, "first_wrong_frame_ms", s.first_wrong);
         json_stat(f, "first_frame_ms", s.first_frame);
+        json_stat(f, "cpu_until_that_frame_ms", s.start_cpu_ms);
         json_stat(f, "rss_mb", s.rss_mb);
         json_stat(f, "idle_redraws", s.idle_frames);
         json_stat(f, "idle_cpu_ms", s.idle_cpu_ms);

@@ -5,7 +5,7 @@
 // A frame is presented by glXSwapBuffers, or by glFlush or glFinish after drawing into the
 // front buffer (Open Inventor's Xt viewers draw the first frame after an expose that way).
 // Each presented frame is reported as one line on BENCH_PROBE_FD:
-//   F <seq> <ns since exec> <state> <width> <height> <drawable> <rss kB>
+//   F <seq> <ns since exec> <state> <width> <height> <drawable> <rss kB> <process CPU us>
 // where state is 1 for the square at full size, 0 for any other image, u for a swap to a
 // window that is not viewable (nothing is presented) and - once checking has stopped.
 // Until the first correct frame the presented buffer is read back (the back buffer before
@@ -222,16 +222,20 @@ void report_present(GLXDrawable drawable, int64_t t, char state, int width, int 
     Probe &p = probe();
     p.seq++;
     long rss = 0;
+    long long cpu_us = 0;
     if (state == '0' || state == '1') {
         p.presented = true;
         rss = rss_kb();
+        timespec cpu;
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+        cpu_us = static_cast<long long>(cpu.tv_sec) * 1000000 + cpu.tv_nsec / 1000;
     }
     if (state == '1')
         p.checking = false;
     char line[160];
-    snprintf(line, sizeof line, "F %ld %lld %c %d %d %lu %ld\n", p.seq,
+    snprintf(line, sizeof line, "F %ld %lld %c %d %d %lu %ld %lld\n", p.seq,
              static_cast<long long>(t - p.t0), state, width, height,
-             static_cast<unsigned long>(drawable), rss);
+             static_cast<unsigned long>(drawable), rss, cpu_us);
     emit(line);
 }
 
