@@ -12,8 +12,9 @@ std::vector<std::string> launched(std::vector<std::string> argv)
 
 } // namespace
 
-Viewer::Viewer(XClient &x, const std::vector<std::string> &launcher, StandardOutput output)
-    : x(x), process(launched(launcher), viewer_environment(), output)
+Viewer::Viewer(XClient &x, const std::vector<std::string> &launcher, StandardOutput output,
+               const Environment &environment)
+    : x(x), process(launched(launcher), environment, output)
 {
 }
 
@@ -58,9 +59,9 @@ void ViewerSession::SetUp()
 }
 
 void ViewerSession::start(const std::vector<std::string> &launcher, StandardOutput output,
-                          double seconds)
+                          double seconds, const Environment &environment)
 {
-    viewer = std::make_unique<Viewer>(*x, launcher, output);
+    viewer = std::make_unique<Viewer>(*x, launcher, output, environment);
     ASSERT_TRUE(viewer->process.started());
     ASSERT_TRUE(viewer->wait_for_window(seconds))
         << "no viewable window titled \"Overlay Plane\" with a render area after " << seconds

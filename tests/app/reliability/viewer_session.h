@@ -13,7 +13,8 @@
 
 struct Viewer {
     // Starts `launcher` followed by the program's path, e.g. {} or {"valgrind", "-q"}.
-    Viewer(XClient &x, const std::vector<std::string> &launcher, StandardOutput output);
+    Viewer(XClient &x, const std::vector<std::string> &launcher, StandardOutput output,
+           const Environment &environment);
 
     // The window titled "Overlay Plane" and its render area; false on timeout.
     bool wait_for_window(double seconds);
@@ -33,7 +34,8 @@ class ViewerSession : public testing::Test
     void SetUp() override;
 
     void start(const std::vector<std::string> &launcher = {},
-               StandardOutput output = StandardOutput::captured, double seconds = 20);
+               StandardOutput output = StandardOutput::captured, double seconds = 20,
+               const Environment &environment = viewer_environment());
     // Fails the test unless the square shows within `seconds`; the capture is kept if not.
     void expect_square(const std::string &what, double seconds = 10);
     // Sends WM_DELETE_WINDOW and waits up to `seconds` for the program to end.
