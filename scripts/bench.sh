@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Release with the benchmark programs and runs the benchmark on a private Xvfb
 # display, which it starts and stops itself. Prints the table and writes the same figures
-# as JSON to build-release/bench/results.json. Not part of the tests.
+# as JSON to build-release/bench/results.json. Not run with the tests.
 # Usage: scripts/bench.sh [runs]   (10 by default; at least 10 for figures to report)
 set -euo pipefail
 cd "$(dirname "$0")/.."
