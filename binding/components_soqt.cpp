@@ -5,6 +5,7 @@
 
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 #include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/events/SoKeyboardEvent.h>
 
 #include <QWidget>
 #include <GL/glx.h>
@@ -14,6 +15,21 @@ namespace sowin_standin
 
 namespace
 {
+
+bool is_arrow_key(const SoEvent *event)
+{
+    if (!event->isOfType(SoKeyboardEvent::getClassTypeId()))
+        return false;
+    switch (static_cast<const SoKeyboardEvent *>(event)->getKey()) {
+    case SoKeyboardEvent::LEFT_ARROW:
+    case SoKeyboardEvent::RIGHT_ARROW:
+    case SoKeyboardEvent::UP_ARROW:
+    case SoKeyboardEvent::DOWN_ARROW:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // SoQt's examiner viewer with the overlay drawn into its frame where the display has
 // no overlay planes, and a right first frame.
@@ -59,6 +75,16 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
         glXSwapBuffers(display, drawable);
     }
 
+    // SoQt's arrow-key panning moves the viewer's camera, and without a normal scene
+    // graph there is none: it would dereference a null camera. The overlay keeps its own
+    // camera, so the keys have nothing to move.
+    SbBool processSoEvent(const SoEvent *const event) override
+    {
+        if (!getCamera() && is_arrow_key(event))
+            return FALSE;
+        return SoQtExaminerViewer::processSoEvent(event);
+    }
+
     void actualRedraw(void) override
     {
         SoQtExaminerViewer::actualRedraw();
@@ -74,9 +100,30 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
 using sowin_standin::EmulatingExaminerViewer;
 using sowin_standin::OverlayEmulation;
 
-SoWinComponent::SoWinComponent(SoQtComponent *component) : component(component) {}
+namespace
+{
 
-SoWinComponent::~SoWinComponent() = default;
+// The components that exist. A program may keep its viewer to the end without a pointer
+// of its own; the list keeps it reachable until then.
+SoWinComponent *first_component = nullptr;
+
+} // namespace
+
+SoWinComponent::SoWinComponent(SoQtComponent *component)
+    : component(component), next_component(first_component)
+{
+    first_component = this;
+}
+
+SoWinComponent::~SoWinComponent()
+{
+    for (SoWinComponent **link = &first_component; *link; link = &(*link)->next_component) {
+        if (*link == this) {
+            *link = next_component;
+            break;
+        }
+    }
+}
 
 void SoWinComponent::setTitle(const char *title)
 {

@@ -225,7 +225,7 @@ TEST_F(WindowTest, DecorationSurroundsTheRenderAreaAndThePopUpMenuOpensAndCloses
     close_and_expect_clean_exit();
 }
 
-TEST_F(WindowTest, DragsAndWheelTurnsNeitherCrashNorMoveTheSquare)
+TEST_F(WindowTest, DragsWheelTurnsAndKeysNeitherCrashNorMoveTheSquare)
 {
     ASSERT_NO_FATAL_FAILURE(start());
     SquareReport before = expect_first_frame("first-frame");
@@ -250,6 +250,12 @@ TEST_F(WindowTest, DragsAndWheelTurnsNeitherCrashNorMoveTheSquare)
         {"drag-button-3", [&] { x->drag(3, cx + 40, cy + 40, cx - 60, cy - 50); }},
         {"wheel-up", [&] { x->wheel(cx, cy, true, 8); }},
         {"wheel-down", [&] { x->wheel(cx, cy, false, 8); }},
+        // The arrow keys pan the viewer's own camera, which it doesn't have.
+        {"arrow-keys",
+         [&] {
+             for (const char *key : {"Left", "Right", "Up", "Down"})
+                 x->tap_key(key);
+         }},
     };
     for (auto &gesture : gestures) {
         SCOPED_TRACE(gesture.name);

@@ -21,4 +21,5 @@ class SoWinComponent
 
   private:
     SoQtComponent *component;
+    SoWinComponent *next_component; // every live component stays listed, as in SoWin
 };
