@@ -7,6 +7,7 @@
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/events/SoKeyboardEvent.h>
 
+#include <QGLFormat>
 #include <QWidget>
 #include <GL/glx.h>
 
@@ -87,6 +88,12 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
 
     void actualRedraw(void) override
     {
+        // With no normal scene SoQt draws nothing, not even the background.
+        if (!getSceneGraph()) {
+            const SbColor &background = getBackgroundColor();
+            glClearColor(background[0], background[1], background[2], 0.0f);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        }
         SoQtExaminerViewer::actualRedraw();
         if (!hasOverlayGLArea())
             overlay.render(getViewportRegion(), *getGLRenderAction());
@@ -143,15 +150,25 @@ SoWinRenderArea::SoWinRenderArea(OverlayEmulation *overlay)
 {
 }
 
+// Without overlay visuals SoQt would still build a second GL widget and context for an
+// overlay it can never show; the emulation alone draws it then.
+static bool display_has_overlay_planes(void)
+{
+    static const bool has_overlays = QGLFormat::hasOpenGLOverlays();
+    return has_overlays;
+}
+
 void SoWinRenderArea::setOverlayColorMap(int start, int num, const SbColor *colors)
 {
-    overlay->renderArea()->setOverlayColorMap(start, num, colors);
+    if (display_has_overlay_planes())
+        overlay->renderArea()->setOverlayColorMap(start, num, colors);
     overlay->setColorMap(start, num, colors);
 }
 
 void SoWinRenderArea::setOverlaySceneGraph(SoNode *scene)
 {
-    overlay->renderArea()->setOverlaySceneGraph(scene);
+    if (display_has_overlay_planes())
+        overlay->renderArea()->setOverlaySceneGraph(scene);
     overlay->setSceneGraph(scene);
 }
 

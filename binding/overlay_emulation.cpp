@@ -56,6 +56,8 @@ OverlayEmulation::OverlayEmulation(SoQtRenderArea *area, std::function<void()> s
 OverlayEmulation::~OverlayEmulation()
 {
     scene_watch.detach();
+    if (scene)
+        scene->unref();
     if (resolved)
         resolved->unref();
     delete action;
@@ -74,7 +76,12 @@ void OverlayEmulation::setColorMap(int start, int count, const SbColor *new_colo
 
 void OverlayEmulation::setSceneGraph(SoNode *new_scene)
 {
+    // The render area holds its overlay scene from now on, as SoQt's overlay manager does.
+    if (new_scene)
+        new_scene->ref();
     scene_watch.detach();
+    if (scene)
+        scene->unref();
     scene = new_scene;
     if (scene)
         scene_watch.attach(scene);
