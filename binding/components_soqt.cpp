@@ -89,14 +89,15 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
     void actualRedraw(void) override
     {
         // With no normal scene SoQt draws nothing, not even the background.
-        if (!getSceneGraph()) {
+        bool cleared = !getSceneGraph();
+        if (cleared) {
             const SbColor &background = getBackgroundColor();
             glClearColor(background[0], background[1], background[2], 0.0f);
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         }
         SoQtExaminerViewer::actualRedraw();
         if (!hasOverlayGLArea())
-            overlay.render(getViewportRegion(), *getGLRenderAction());
+            overlay.render(getViewportRegion(), *getGLRenderAction(), cleared);
     }
 };
 

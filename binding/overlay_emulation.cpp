@@ -105,13 +105,15 @@ SoNode *OverlayEmulation::resolvedScene(void)
     return resolved;
 }
 
-void OverlayEmulation::render(const SbViewportRegion &region, const SoGLRenderAction &area_action)
+void OverlayEmulation::render(const SbViewportRegion &region, const SoGLRenderAction &area_action,
+                              bool depth_is_clear)
 {
     SoNode *root = resolvedScene();
     if (!root)
         return;
     // The overlay has a depth range of its own: nothing in the normal scene hides it.
-    glClear(GL_DEPTH_BUFFER_BIT);
+    if (!depth_is_clear)
+        glClear(GL_DEPTH_BUFFER_BIT);
     action->setViewportRegion(region);
     action->setCacheContext(area_action.getCacheContext());
     action->apply(root);

@@ -44,8 +44,10 @@ class OverlayEmulation
     // Null without an overlay scene.
     SoNode *resolvedScene(void);
 
-    // Draws the resolved scene over the current frame, sharing the area's GL caches.
-    void render(const SbViewportRegion &region, const SoGLRenderAction &area_action);
+    // Draws the resolved scene over the current frame, sharing the area's GL caches. The
+    // depth buffer is cleared first unless the caller has just cleared it.
+    void render(const SbViewportRegion &region, const SoGLRenderAction &area_action,
+                bool depth_is_clear = false);
 
   private:
     static void sceneChanged(void *data, SoSensor *sensor);
