@@ -213,9 +213,16 @@ TEST_F(WindowTest, DecorationSurroundsTheRenderAreaAndThePopUpMenuOpensAndCloses
     Geometry menu = x->geometry(menus.front());
     EXPECT_GT(menu.width, 20);
     EXPECT_GT(menu.height, 20);
-    Image menu_picture = x->capture(menus.front());
-    EXPECT_GE(menu_picture.distinct_colours(0, 0, menu_picture.width, menu_picture.height), 4)
-        << "the menu shows no entries; " << keep_capture(menu_picture, "menu");
+    // A menu is mapped before it has painted its entries: wait for them.
+    Image menu_picture;
+    bool painted = poll_until(
+        [&] {
+            menu_picture = x->capture(menus.front());
+            return menu_picture.distinct_colours(0, 0, menu_picture.width, menu_picture.height) >=
+                   4;
+        },
+        3);
+    EXPECT_TRUE(painted) << "the menu shows no entries; " << keep_capture(menu_picture, "menu");
 
     x->tap_key("Escape");
     bool closed =
