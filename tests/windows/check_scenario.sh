@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# Runs one console_scenario.exe scenario under wine and checks its standard output, byte for
+# byte, and its exit status; for the waiting scenario, that it is still alive with the banner
+# already written. Requires bash, cmp, od and a wine command ($WINE, default wine) with
+# WINEPREFIX set. Does not set up the prefix: prefix.sh does that once per run.
+#
+# usage: check_scenario.sh EXE WORKDIR CHECK
+#   CHECK: bytes-file | bytes-pipe | wait | plain | cleared | identifiers
+set -u
+
+exe=$1
+workdir=$2
+check=$3
+wine=${WINE:-wine}
+# How long a start under wine may take before the first output is due; generous, since an
+# emulated wine needs most of a minute.
+start_seconds=${WINDOWS_TEST_START_SECONDS:-300}
+alive_seconds=3
+
+mkdir -p "$workdir" && cd "$workdir" || exit 1
+rm -f out err console_scenario_real.txt
+
+fail() {
+    echo "FAIL: $check: $*"
+    if [ -s out ]; then
+        echo "standard output:"
+        od -c out | head -20
+    fi
+    if [ -s err ]; then
+        echo "standard error (last lines):"
+        tail -5 err
+    fi
+    exit 1
+}
+
+expect_output() {
+    printf "$1" >expected
+    if ! cmp -s expected out; then
+        echo "expected:"
+        od -c expected | head -20
+        fail "standard output differs"
+    fi
+}
+
+expect_status() {
+    [ "$2" -eq "$1" ] || fail "exit status $2, expected $1"
+}
+
+bytes='first\nsecond\r\nthird\rfourth\032\001\177\200\376\377\n'
+banner0='\nEXITING WITH STATUS 0\n'
+
+case $check in
+bytes-file)
+    "$wine" "$exe" bytes >out 2>err </dev/null
+    status=$?
+    expect_status 0 $status
+    expect_output "$bytes$banner0"
+    ;;
+bytes-pipe)
+    "$wine" "$exe" bytes 2>err </dev/null | cat >out
+    status=${PIPESTATUS[0]}
+    expect_status 0 $status
+    expect_output "$bytes$banner0"
+    ;;
+wait)
+    expected='Couldn'"'"'t read scene\n\nEXITING WITH STATUS 1\n'
+    printf "$expected" >expected
+    "$wine" "$exe" wait >out 2>err </dev/null &
+    child=$!
+    waited=0
+    until cmp -s expected out; do
+        if ! kill -0 $child 2>/dev/null; then
+            wait $child
+            fail "the process ended with status $? instead of waiting"
+        fi
+        [ $waited -lt $start_seconds ] || {
+            kill -KILL $child
+            wait $child 2>/dev/null
+            fail "no banner within $start_seconds s"
+        }
+        sleep 1
+        waited=$((waited + 1))
+    done
+    sleep $alive_seconds
+    if ! kill -0 $child 2>/dev/null; then
+        wait $child
+        fail "the wait returned: the process ended with status $? after the banner"
+    fi
+    kill -KILL $child
+    wait $child 2>/dev/null
+    expect_output "$expected"
+    ;;
+plain)
+    "$wine" "$exe" plain >out 2>err </dev/null
+    status=$?
+    expect_status 5 $status
+    expect_output ''
+    ;;
+cleared)
+    "$wine" "$exe" cleared >out 2>err </dev/null
+    status=$?
+    expect_status 4 $status
+    expect_output 'before\n'
+    ;;
+identifiers)
+    "$wine" "$exe" identifiers >out 2>err </dev/null
+    status=$?
+    expect_status 0 $status
+    expect_output "3\n2\n4\n5\n$banner0"
+    ;;
+*)
+    fail "unknown check"
+    ;;
+esac
+echo "ok: $check"
