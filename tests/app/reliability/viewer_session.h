@@ -11,23 +11,6 @@
 #include <string>
 #include <vector>
 
-struct Viewer {
-    // Starts `launcher` followed by the program's path, e.g. {} or {"valgrind", "-q"}.
-    Viewer(XClient &x, const std::vector<std::string> &launcher, StandardOutput output,
-           const Environment &environment);
-
-    // The window titled "Overlay Plane" and its render area; false on timeout.
-    bool wait_for_window(double seconds);
-    // Waits until the render area keeps its size and a capture of it shows the square; the
-    // last capture is kept in `last`.
-    SquareReport square(Image &last, double seconds);
-
-    XClient &x;
-    Process process;
-    WindowId top = 0;
-    WindowId area = 0;
-};
-
 class ViewerSession : public testing::Test
 {
   protected:
@@ -44,5 +27,5 @@ class ViewerSession : public testing::Test
     void close_and_expect_clean_exit();
 
     std::unique_ptr<XClient> x;
-    std::unique_ptr<Viewer> viewer;
+    std::unique_ptr<ViewerRun> viewer;
 };

@@ -38,9 +38,11 @@ std::string keep_capture(const Image &image, const std::string &what)
 namespace
 {
 
-std::vector<std::string> viewer_argv(const std::vector<std::string> &extra_words)
+std::vector<std::string> viewer_argv(const std::vector<std::string> &launcher,
+                                     const std::vector<std::string> &extra_words)
 {
-    std::vector<std::string> argv = {VIEWER_PROGRAM};
+    std::vector<std::string> argv = launcher;
+    argv.push_back(VIEWER_PROGRAM);
     argv.insert(argv.end(), extra_words.begin(), extra_words.end());
     return argv;
 }
@@ -58,8 +60,9 @@ Environment viewer_environment()
 }
 
 ViewerRun::ViewerRun(XClient &x, const std::vector<std::string> &extra_words,
-                     const Environment &environment)
-    : x(x), process(viewer_argv(extra_words), environment)
+                     const Environment &environment, const std::vector<std::string> &launcher,
+                     StandardOutput output)
+    : x(x), process(viewer_argv(launcher, extra_words), environment, output)
 {
 }
 

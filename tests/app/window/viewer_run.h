@@ -33,9 +33,11 @@ std::string keep_capture(const Image &image, const std::string &what);
 Environment viewer_environment();
 
 struct ViewerRun {
-    // Starts the viewer with these words after its path.
+    // Starts the viewer with these words after its path, under `launcher` if one is
+    // given (e.g. {"valgrind", "-q"}), with its stdout as `output` says.
     ViewerRun(XClient &x, const std::vector<std::string> &extra_words,
-              const Environment &environment);
+              const Environment &environment, const std::vector<std::string> &launcher = {},
+              StandardOutput output = StandardOutput::captured);
 
     // Waits for the window titled "Overlay Plane" and its render area; false on timeout.
     bool wait_for_window(double seconds = 20);
