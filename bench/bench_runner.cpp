@@ -552,7 +552,15 @@ int main(int argc, char **argv)
     bool rss_ok =
         program.presented > 0 && iv.presented > 0 && program.rss_mb.median <= iv.rss_mb.median;
     bool idle_ok = program.presented > 0 && program.idle_frames.max == 0;
-    bool share_ok = program.overlay_share.n > 0 && program.overlay_share.median <= 3.0;
+    // Where the program clears the frame itself, its overlay pass starts with no depth-only
+    // clear to split at; the emulation's cost is then what the frame costs over the same
+    // square drawn as an ordinary scene.
+    bool split = program.overlay_share.n > 0;
+    bool compared = program.render_ms.n && bare.render_ms.n;
+    double extra_share = compared ? 100.0 * (program.render_ms.median - bare.render_ms.median) /
+                                        program.render_ms.median
+                                  : 0.0;
+    bool share_ok = split ? program.overlay_share.median <= 3.0 : compared && extra_share <= 3.0;
     printf("\nGoals\n\n");
     printf("- first correct frame ahead of ivview: %s (%.1f ms against %.1f ms)\n",
            ahead ? "met" : "NOT met", program.first_correct.median, iv.first_correct.median);
@@ -562,13 +570,14 @@ int main(int argc, char **argv)
            rss_ok ? "met" : "NOT met", program.rss_mb.median, iv.rss_mb.median);
     printf("- zero idle redraws: %s (at most %.0f in a run)\n", idle_ok ? "met" : "NOT met",
            program.idle_frames.max);
-    printf("- overlay emulation at most 3%% of a frame: %s (the overlay pass is %.1f%% of the "
-           "program's render time",
-           share_ok ? "met" : "NOT met", program.overlay_share.median);
-    if (program.render_ms.n && bare.render_ms.n)
-        printf("; against the same square drawn as an ordinary scene the frame costs %+.0f%%",
-               100.0 * (program.render_ms.median - bare.render_ms.median) / bare.render_ms.median);
-    printf(")\n");
+    if (split)
+        printf("- overlay emulation at most 3%% of a frame: %s (the overlay pass is %.1f%% of the "
+               "program's render time)\n",
+               share_ok ? "met" : "NOT met", program.overlay_share.median);
+    else
+        printf("- overlay emulation at most 3%% of a frame: %s (the frame costs %+.1f%% of its "
+               "render time over the same square drawn as an ordinary scene)\n",
+               share_ok ? "met" : "NOT met", extra_share);
 
     FILE *f = fopen(options.json.c_str(), "w");
     if (!f) {
