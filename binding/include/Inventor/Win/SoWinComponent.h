@@ -14,10 +14,6 @@ class SoWinComponent
 
   protected:
     explicit SoWinComponent(SoQtComponent *component);
-    SoQtComponent *qtComponent(void) const
-    {
-        return component;
-    }
 
   private:
     SoQtComponent *component;
