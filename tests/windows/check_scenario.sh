@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one console_scenario.exe scenario under wine and checks its standard output, byte for
 # byte, and its exit status; for the waiting scenario, that it is still alive with the banner
-# already written. Requires bash, cmp, od and a wine command ($WINE, default wine) with
+# already written. Requires bash, cmp, od, timeout and a wine command ($WINE, default wine) with
 # WINEPREFIX set. Does not set up the prefix: prefix.sh does that once per run.
 #
 # usage: check_scenario.sh EXE WORKDIR CHECK
@@ -16,6 +16,12 @@ wine=${WINE:-wine}
 # emulated wine needs most of a minute.
 start_seconds=${WINDOWS_TEST_START_SECONDS:-300}
 alive_seconds=3
+
+# A lost wine server leaves every start waiting; say so at once rather than time out.
+bash "$(dirname "$0")/prefix.sh" alive || {
+    echo "FAIL: $check: the wine prefix's server is not running"
+    exit 1
+}
 
 mkdir -p "$workdir" && cd "$workdir" || exit 1
 rm -f out err console_scenario_real.txt
@@ -42,6 +48,11 @@ expect_output() {
     fi
 }
 
+# A start that ends by itself, within the same bound.
+run() {
+    timeout -k 10 $start_seconds "$wine" "$exe" "$@"
+}
+
 expect_status() {
     [ "$2" -eq "$1" ] || fail "exit status $2, expected $1"
 }
@@ -51,13 +62,13 @@ banner0='\nEXITING WITH STATUS 0\n'
 
 case $check in
 bytes-file)
-    "$wine" "$exe" bytes >out 2>err </dev/null
+    run bytes >out 2>err </dev/null
     status=$?
     expect_status 0 $status
     expect_output "$bytes$banner0"
     ;;
 bytes-pipe)
-    "$wine" "$exe" bytes 2>err </dev/null | cat >out
+    run bytes 2>err </dev/null | cat >out
     status=${PIPESTATUS[0]}
     expect_status 0 $status
     expect_output "$bytes$banner0"
@@ -91,19 +102,19 @@ wait)
     expect_output "$expected"
     ;;
 plain)
-    "$wine" "$exe" plain >out 2>err </dev/null
+    run plain >out 2>err </dev/null
     status=$?
     expect_status 5 $status
     expect_output ''
     ;;
 cleared)
-    "$wine" "$exe" cleared >out 2>err </dev/null
+    run cleared >out 2>err </dev/null
     status=$?
     expect_status 4 $status
     expect_output 'before\n'
     ;;
 identifiers)
-    "$wine" "$exe" identifiers >out 2>err </dev/null
+    run identifiers >out 2>err </dev/null
     status=$?
     expect_status 0 $status
     expect_output "3\n2\n4\n5\n$banner0"

@@ -1,76 +1,151 @@
 #!/usr/bin/env bash
 # Starts and stops the wine prefix that the Windows tests share: a persistent wineserver and
 # the prefix's own services, started with no terminal or pipe of a test attached to them.
-# Requires $WINE and $WINESERVER commands (default wine, wineserver), WINEPREFIX and pgrep.
-# Does not install wine.
+# Requires $WINE and $WINESERVER commands (default wine, wineserver), WINEPREFIX, pgrep and
+# timeout. Does not install wine.
 #
-# usage: prefix.sh start EXE | prefix.sh stop
+# usage: prefix.sh start EXE | prefix.sh stop | prefix.sh alive
 set -u
 
 wine=${WINE:-wine}
 wineserver=${WINESERVER:-wineserver}
 : "${WINEPREFIX:?WINEPREFIX must be set}"
-# Within the start test's own CTest timeout, with room to report.
-budget_seconds=${WINDOWS_PREFIX_SECONDS:-1680}
+# For all attempts together: within the start test's CTest timeout, with room to report.
+total_seconds=${WINDOWS_PREFIX_SECONDS:-2700}
+# A set-up under qemu takes about ten minutes.
+attempt_seconds=1080
+# A start of the test program once the prefix is ready takes about a minute under qemu.
+run_seconds=240
 log=$WINEPREFIX.log
+ready_mark=$WINEPREFIX/.tests-ready
 
-fail() {
-    echo "FAIL: $*"
-    if [ -s "$log" ]; then
-        echo "wine's messages (last lines of $log):"
-        tail -15 "$log"
-    fi
-    exit 1
+# The processes of this prefix, server included: wine's programs (or the emulator running
+# them) started with its WINEPREFIX. The shells of the tests have it too and are left alone.
+prefix_processes() {
+    local entry
+    for entry in /proc/[0-9]*; do
+        case $(readlink "$entry/exe" 2>/dev/null) in
+        *wine* | *qemu*) ;;
+        *) continue ;;
+        esac
+        grep -qzxF "WINEPREFIX=$WINEPREFIX" "$entry/environ" 2>/dev/null && echo "${entry#/proc/}"
+    done
+}
+
+# Whether a process of this prefix whose command line has $1 is running.
+prefix_running() {
+    local pid
+    for pid in $(prefix_processes); do
+        grep -qF "$1" "/proc/$pid/cmdline" 2>/dev/null && return 0
+    done
+    return 1
+}
+
+tear_down() {
+    "$wineserver" -k </dev/null >/dev/null 2>&1
+    sleep 2
+    local pids
+    pids=$(prefix_processes)
+    [ -z "$pids" ] || kill -KILL $pids 2>/dev/null
 }
 
 run_once() {
     echo "--- $(date +%T) run $1" >>"$log"
-    "$wine" "$exe" </dev/null >/dev/null 2>>"$log"
+    timeout -k 10 $run_seconds "$wine" "$exe" </dev/null >/dev/null 2>>"$log"
 }
 
-setup_running() {
-    pgrep -f 'wineboot\.exe' >/dev/null
+start_server() {
+    # Persistent, so that the services outlive each test; otherwise every test would pay
+    # for their start and they would hold the test's output pipe open. Kept in the
+    # foreground of its own background job: a server that forks itself away did not survive
+    # under qemu.
+    nohup "$wineserver" -f -p </dev/null >>"$log" 2>&1 &
+    sleep 2
+}
+
+# Creates the prefix. Its first start sets it up: wine starts wineboot and waits for it, but
+# only for a few minutes. Under an emulator the set-up takes longer, and a program started
+# before it is done can fail to load (seen as status 53, a missing DLL), so the first start's
+# status says nothing; the set-up is done when wineboot has said so and ended. Under qemu,
+# wine's own processes sometimes crash on the way: wineboot itself (the prefix is then left
+# half made) or the server (every client then waits on it for ever). Such an attempt is
+# given up.
+create_prefix() {
+    local deadline=$((SECONDS + attempt_seconds)) first
+    local marker="--- attempt $1 at $(date +%T)"
+    echo "$marker" >>"$log"
+    mkdir -p "$WINEPREFIX"
+    start_server
+    run_once first &
+    first=$!
+    while kill -0 $first 2>/dev/null || prefix_running wineboot.exe; do
+        prefix_running wineserver || {
+            echo "wine's server ended during the prefix set-up"
+            return 1
+        }
+        [ $SECONDS -lt $deadline ] || {
+            echo "the prefix set-up was still running after $attempt_seconds s"
+            return 1
+        }
+        sleep 5
+    done
+    wait $first
+    echo "first start ended with status $?"
+    sed -n "/^$marker\$/,\$p" "$log" | grep -q 'has been updated' || {
+        echo "wine's set-up ended without finishing it"
+        return 1
+    }
+    echo "the prefix set-up has ended"
+}
+
+# With the prefix made, a start must succeed. One retry covers a service that was still
+# starting; a second failure, or a start that hangs, is a real one.
+check_prefix() {
+    local attempt status
+    for attempt in 1 2; do
+        run_once "ready $attempt" && return 0
+        status=$?
+        echo "start $attempt in the ready prefix ended with status $status"
+        [ $status -ne 124 ] || return 1
+    done
+    return 1
 }
 
 case $1 in
 start)
     exe=$2
-    mkdir -p "$WINEPREFIX"
     : >"$log"
-    # Persistent, so that the services outlive each test; otherwise every test would pay
-    # for their start and they would hold the test's output pipe open. Kept in the
-    # foreground of its own background job: a server that forks itself away did not survive
-    # under qemu.
-    nohup "$wineserver" -f -p </dev/null >/dev/null 2>&1 &
-    sleep 2
-    deadline=$((SECONDS + budget_seconds))
-
-    # The first run creates or updates the prefix: wine starts wineboot and waits for it,
-    # but only for two minutes. Under an emulator the set-up takes longer, and a program
-    # started before it is done can fail to load (seen as status 53, a missing DLL). So the
-    # first run's status says nothing; the prefix is ready once wineboot has ended.
-    run_once first
-    echo "first run ended with status $?; waiting for the prefix set-up to finish"
-    while setup_running; do
-        [ $SECONDS -lt $deadline ] || fail "the prefix set-up was still running after $budget_seconds s"
-        sleep 5
-    done
-
-    # With the set-up done, a run must succeed. One retry covers a service that was still
-    # starting; a second failure is a real one.
-    for attempt in 1 2; do
-        run_once "ready $attempt" && {
-            echo "wine prefix ready: $WINEPREFIX (set-up took $SECONDS s)"
+    # A prefix that an earlier run made is used again.
+    if [ -e "$ready_mark" ]; then
+        start_server
+        check_prefix && {
+            echo "wine prefix ready (made earlier): $WINEPREFIX"
             exit 0
         }
-        status=$?
-        echo "run $attempt after the set-up ended with status $status"
-        [ $SECONDS -lt $deadline ] || break
+        tear_down
+        rm -rf "$WINEPREFIX"
+    fi
+    for attempt in 1 2 3; do
+        [ $((SECONDS + attempt_seconds + 2 * run_seconds)) -le $total_seconds ] || break
+        if create_prefix $attempt && check_prefix; then
+            touch "$ready_mark"
+            echo "wine prefix ready: $WINEPREFIX (took $SECONDS s, attempt $attempt)"
+            exit 0
+        fi
+        tear_down
+        rm -rf "$WINEPREFIX"
+        echo "attempt $attempt given up after $SECONDS s"
     done
-    fail "$exe under wine ended with status $status after the prefix set-up"
+    echo "FAIL: no working wine prefix"
+    echo "wine's messages (last lines of $log):"
+    grep -v 'could not open working directory' "$log" | tail -15
+    exit 1
     ;;
 stop)
-    "$wineserver" -k </dev/null >/dev/null 2>&1
+    tear_down
     echo "wine prefix stopped"
+    ;;
+alive)
+    prefix_running wineserver
     ;;
 esac
