@@ -54,6 +54,14 @@ run_once() {
     timeout -k 10 $run_seconds "$wine" "$exe" </dev/null >/dev/null 2>>"$log"
 }
 
+# The first start is not under timeout: timeout signals its whole process group, and that
+# would take wineboot, which the first start launches, with it. The attempt's deadline
+# bounds it instead.
+first_start() {
+    echo "--- $(date +%T) run first" >>"$log"
+    "$wine" "$exe" </dev/null >/dev/null 2>>"$log"
+}
+
 start_server() {
     # Persistent, so that the services outlive each test; otherwise every test would pay
     # for their start and they would hold the test's output pipe open. Kept in the
@@ -67,16 +75,16 @@ start_server() {
 # only for a few minutes. Under an emulator the set-up takes longer, and a program started
 # before it is done can fail to load (seen as status 53, a missing DLL), so the first start's
 # status says nothing; the set-up is done when wineboot has said so and ended. Under qemu,
-# wine's own processes sometimes crash on the way: wineboot itself (the prefix is then left
-# half made) or the server (every client then waits on it for ever). Such an attempt is
-# given up.
+# wine's own processes sometimes crash on the way; once it was the server, and every client
+# then waited on it for ever. An attempt whose server is lost, or whose wineboot ends
+# without finishing, is given up.
 create_prefix() {
     local deadline=$((SECONDS + attempt_seconds)) first
     local marker="--- attempt $1 at $(date +%T)"
     echo "$marker" >>"$log"
     mkdir -p "$WINEPREFIX"
     start_server
-    run_once first &
+    first_start &
     first=$!
     while kill -0 $first 2>/dev/null || prefix_running wineboot.exe; do
         prefix_running wineserver || {
