@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Starts and stops the wine prefix that the Windows tests share: a persistent wineserver and
 # the prefix's own services, started with no terminal or pipe of a test attached to them.
-# Requires $WINE and $WINESERVER commands (default wine, wineserver), WINEPREFIX, pgrep and
-# timeout. Does not install wine.
+# Requires $WINE and $WINESERVER commands (default wine, wineserver), WINEPREFIX and timeout.
+# Does not install wine.
 #
 # usage: prefix.sh start EXE | prefix.sh stop | prefix.sh alive
 set -u
@@ -11,7 +11,7 @@ wine=${WINE:-wine}
 wineserver=${WINESERVER:-wineserver}
 : "${WINEPREFIX:?WINEPREFIX must be set}"
 # For all attempts together: within the start test's CTest timeout, with room to report.
-total_seconds=${WINDOWS_PREFIX_SECONDS:-2700}
+total_seconds=2700
 # A set-up under qemu takes about ten minutes.
 attempt_seconds=1080
 # A start of the test program once the prefix is ready takes about a minute under qemu.
@@ -49,17 +49,22 @@ tear_down() {
     [ -z "$pids" ] || kill -KILL $pids 2>/dev/null
 }
 
-run_once() {
+# One start of the test program, its messages kept in the log; words before the label run
+# it (a time bound).
+logged_start() {
     echo "--- $(date +%T) run $1" >>"$log"
-    timeout -k 10 $run_seconds "$wine" "$exe" </dev/null >/dev/null 2>>"$log"
+    "${@:2}" "$wine" "$exe" </dev/null >/dev/null 2>>"$log"
+}
+
+run_once() {
+    logged_start "$1" timeout -k 10 $run_seconds
 }
 
 # The first start is not under timeout: timeout signals its whole process group, and that
 # would take wineboot, which the first start launches, with it. The attempt's deadline
 # bounds it instead.
 first_start() {
-    echo "--- $(date +%T) run first" >>"$log"
-    "$wine" "$exe" </dev/null >/dev/null 2>>"$log"
+    logged_start first
 }
 
 start_server() {
