@@ -41,7 +41,7 @@ case "$action" in
     # Whatever of the package still exists must belong to another package (a shared folder).
     left=()
     while read -r path; do
-      if [ -e "$path" ] && ! dpkg-query -S "$path" >/dev/null 2>&1; then
+      if [ "$path" != /. ] && [ -e "$path" ] && ! dpkg-query -S "$path" >/dev/null 2>&1; then
         left+=("$path")
       fi
     done <"$list"
