@@ -42,12 +42,20 @@ done
 run() {
   local status=0 output
   output="$(env -u DISPLAY bash -c 'exec -a overlay-plane "$0"' "$1" 2>&1)" || status=$?
-  echo "$output (status $status)"
+  printf "%s\n(status %s)\n" "$output" "$status"
 }
 built="$(run "$built_program")"
 installed="$(run "$work/root_usr/usr/bin/overlay-plane")"
 if [ "$installed" != "$built" ]; then
   echo "install_tree: installed program: '$installed'; built program: '$built'" >&2
+  failures=$((failures + 1))
+fi
+
+# The manual page names the message the program gives there.
+message="$(head -n 1 <<<"$built")"
+if ! LC_ALL=C.UTF-8 MANWIDTH=200 man -l "$work/root_usr/usr/share/man/man1/overlay-plane.1" \
+  2>/dev/null | grep -qF "$message"; then
+  echo "install_tree: the manual page does not give the program's message '$message'" >&2
   failures=$((failures + 1))
 fi
 

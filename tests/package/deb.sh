@@ -10,6 +10,9 @@ deb="$(realpath "$2")"
 list="$3"
 package="$(dpkg-deb --field "$deb" Package)"
 apt=(apt-get -o DPkg::Lock::Timeout=300 -y -q)
+if [ "$(id -u)" -ne 0 ]; then
+  apt=(sudo "${apt[@]}")
+fi
 export DEBIAN_FRONTEND=noninteractive
 
 installed() {
