@@ -4,11 +4,12 @@
 set -euo pipefail
 
 purpose="${1:-test}"
-packages=(cmake make g++ pkg-config libcoin-dev libsoqt520-dev qtbase5-dev libx11-dev)
+packages=(cmake make g++ pkg-config libcoin-dev libsoqt520-dev qtbase5-dev libx11-dev librsvg2-bin)
 case "$purpose" in
   build) ;;
   run) packages+=(xvfb x11-utils imagemagick) ;;
-  test) packages+=(libgtest-dev xvfb x11-utils xdotool imagemagick libxtst-dev valgrind) ;;
+  test) packages+=(libgtest-dev xvfb x11-utils xdotool imagemagick libxtst-dev valgrind
+    desktop-file-utils appstream man-db) ;;
   bench) packages+=(xvfb x11-utils libxtst-dev libgl-dev inventor-clients) ;;
   *) echo "usage: $0 [build|test|run|bench]" >&2; exit 2 ;;
 esac
