@@ -222,8 +222,19 @@ TEST_F(OverlayEmulationTest, IndicesResolveThroughTheColourMap)
     expect_colour(pixel_at(5, 5), 0, 0, 0); // the square covers 20 % of the view
     install_square(2);
     expect_colour(centre(), 255, 0, 0);
-    install_square(9);
-    expect_colour(centre(), 0, 0, 0); // no entry: black, not Coin's default grey
+    // Indices without an entry are black, not Coin's default grey: below the first entry,
+    // just past the last one (the map's size), far past it, and in a gap between entries.
+    for (int unmapped : {0, 3, 9}) {
+        install_square(unmapped);
+        SCOPED_TRACE("index " + std::to_string(unmapped));
+        expect_colour(centre(), 0, 0, 0);
+    }
+    const SbColor blue(0.0f, 0.0f, 1.0f);
+    emulation.setColorMap(5, 1, &blue);
+    install_square(4);
+    expect_colour(centre(), 0, 0, 0);
+    install_square(5);
+    expect_colour(centre(), 0, 0, 255);
     emulation.setSceneGraph(nullptr);
     EXPECT_EQ(emulation.resolvedScene(), nullptr);
     expect_colour(centre(), 0, 0, 0); // nothing installed, nothing drawn
