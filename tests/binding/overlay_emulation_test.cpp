@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,8 +43,13 @@ class XvfbEnvironment : public ::testing::Environment
     {
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
+        pid_t test = getpid();
         server = fork();
         if (server == 0) {
+            // A test that crashes never reaches TearDown: the server goes with it all the same.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != test)
+                _exit(0);
             close(ready[0]);
             std::string fd = std::to_string(ready[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
