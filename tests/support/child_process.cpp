@@ -15,6 +15,7 @@
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -63,8 +64,13 @@ ChildProcess::ChildProcess(const std::function<void()> &body)
         return;
     }
     fflush(nullptr); // nothing buffered in the parent may be written twice
+    pid_t parent = getpid();
     pid_ = fork();
     if (pid_ == 0) {
+        // A child that waits for ever must not outlive a test run that crashed or was killed.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(98);
         dup2(pipe_ends[1], STDOUT_FILENO);
         close(pipe_ends[0]);
         close(pipe_ends[1]);
