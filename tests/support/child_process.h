@@ -1,6 +1,6 @@
 // Runs test bodies that end the process or wait for ever in a child, with stdout captured.
-// Requires: POSIX (fork, pipes, signals) and Linux's /proc, from which a child blocked in
-// pause() is told apart from one still working. Does not: capture stderr, or judge waits
+// Requires: Linux (fork, pipes, signals, prctl, and /proc, from which a child blocked in
+// pause() is told apart from one still working). Does not: capture stderr, or judge waits
 // other than pause() (a wait with a time limit is not a wait for ever).
 #pragma once
 
