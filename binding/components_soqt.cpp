@@ -135,10 +135,8 @@ SoWinComponent::~SoWinComponent()
 
 void SoWinComponent::setTitle(const char *title)
 {
+    // SoQt titles the top-level window, also that of an embedded component.
     component->setTitle(title);
-    // An embedded component has no shell of its own: its title is its window's title.
-    if (!component->isTopLevelShell())
-        component->getWidget()->window()->setWindowTitle(QString::fromLocal8Bit(title));
 }
 
 void SoWinComponent::show(void)

@@ -61,7 +61,7 @@ void expect_read_failure(const char *text)
         (void)written;
     });
     EXPECT_EQ(child.output, failure_output) << "text: " << text;
-    EXPECT_TRUE(child.still_waiting) << "text: " << text;
+    EXPECT_TRUE(child.still_waiting) << "text: " << text << "; the child " << child.how;
 }
 
 } // namespace
@@ -78,6 +78,15 @@ TEST(SceneText, IsTheExactCharacters)
 
 TEST_F(SceneTest, ReadsAsOneSeparatorWithFiveChildren)
 {
+    // A failed load waits for ever: try it in a child before loading here.
+    ChildResult child = run_in_child([] {
+        SoInput input;
+        load_overlay_scene(input, overlay_scene_text);
+    });
+    ASSERT_TRUE(child.exited && child.status == 99)
+        << "loading the embedded text: the child " << child.how << ", writing \"" << child.output
+        << "\"";
+
     SoInput input;
     SoNode *root = load_overlay_scene(input, overlay_scene_text);
     ASSERT_NE(root, nullptr);
@@ -137,8 +146,9 @@ TEST_F(SceneTest, HeaderOnlyTextFailsThoughTheReadSucceeds)
     expect_read_failure(header_only);
 }
 
-// The failure path with standard output closed, full, or a pipe nobody reads: the
-// process neither crashes nor ends, it waits as it does when the message is seen.
+// The failure path with standard output closed, full, or a pipe without a reader: the
+// process neither crashes nor ends, it waits as it does when the message is seen. What it
+// writes can't be seen here, since its stdout is no longer the capture pipe.
 TEST_F(SceneTest, FailurePathWaitsWhateverStandardOutputIs)
 {
     const std::function<void()> break_stdout[] = {
@@ -159,7 +169,6 @@ TEST_F(SceneTest, FailurePathWaitsWhateverStandardOutputIs)
             SoInput input;
             load_overlay_scene(input, "not a scene");
         });
-        EXPECT_TRUE(child.still_waiting) << names[i];
-        EXPECT_EQ(child.output, "") << names[i];
+        EXPECT_TRUE(child.still_waiting) << names[i] << ": the child " << child.how;
     }
 }

@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <string>
 #include <vector>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,8 +43,13 @@ class XvfbEnvironment : public ::testing::Environment
     {
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
+        pid_t test = getpid();
         server = fork();
         if (server == 0) {
+            // A test that crashes never reaches TearDown: the server goes with it all the same.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != test)
+                _exit(0);
             close(ready[0]);
             std::string fd = std::to_string(ready[1]);
             execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
@@ -222,8 +228,19 @@ TEST_F(OverlayEmulationTest, IndicesResolveThroughTheColourMap)
     expect_colour(pixel_at(5, 5), 0, 0, 0); // the square covers 20 % of the view
     install_square(2);
     expect_colour(centre(), 255, 0, 0);
-    install_square(9);
-    expect_colour(centre(), 0, 0, 0); // no entry: black, not Coin's default grey
+    // Indices without an entry are black, not Coin's default grey: below the first entry,
+    // just past the last one (the map's size), far past it, and in a gap between entries.
+    for (int unmapped : {0, 3, 9}) {
+        install_square(unmapped);
+        SCOPED_TRACE("index " + std::to_string(unmapped));
+        expect_colour(centre(), 0, 0, 0);
+    }
+    const SbColor blue(0.0f, 0.0f, 1.0f);
+    emulation.setColorMap(5, 1, &blue);
+    install_square(4);
+    expect_colour(centre(), 0, 0, 0);
+    install_square(5);
+    expect_colour(centre(), 0, 0, 255);
     emulation.setSceneGraph(nullptr);
     EXPECT_EQ(emulation.resolvedScene(), nullptr);
     expect_colour(centre(), 0, 0, 0); // nothing installed, nothing drawn

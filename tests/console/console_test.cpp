@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -35,7 +36,7 @@ TEST(ConsoleExit, BannerWithStatusZeroEndsAtOnce)
         console_exit(0);
     });
     EXPECT_EQ(child.output, std::string("value 42\n") + banner_0);
-    EXPECT_TRUE(child.exited);
+    EXPECT_TRUE(child.exited) << child.how;
     EXPECT_EQ(child.status, 0);
 }
 
@@ -46,28 +47,33 @@ TEST(ConsoleExit, BannerWithNonZeroStatusThenWaits)
         console_exit(1);
     });
     EXPECT_EQ(child.output, std::string("Couldn't read scene\n") + banner_1);
-    EXPECT_TRUE(child.still_waiting);
+    EXPECT_TRUE(child.still_waiting) << child.how;
 
     ChildResult other = run_in_child([] {
         console_printf("x\n");
         console_exit(7);
     });
     EXPECT_EQ(other.output, "x\n\nEXITING WITH STATUS 7\n");
-    EXPECT_TRUE(other.still_waiting);
+    EXPECT_TRUE(other.still_waiting) << other.how;
 }
 
 TEST(ConsoleExit, WaitOutlastsHandledSignals)
 {
-    ChildResult child = run_in_child(
-        [] {
-            signal(SIGALRM, [](int) {});
-            alarm(1);
-            console_printf("a\n");
-            console_exit(2);
-        },
-        2.5);
-    EXPECT_EQ(child.output, "a\n\nEXITING WITH STATUS 2\n");
-    EXPECT_TRUE(child.still_waiting);
+    ChildProcess child([] {
+        signal(SIGUSR1, [](int) {
+            ssize_t written = write(STDOUT_FILENO, "handled\n", 8);
+            (void)written;
+        });
+        console_printf("a\n");
+        console_exit(2);
+    });
+    ChildResult first = child.watch(5);
+    ASSERT_TRUE(first.still_waiting) << "before the signal the child " << first.how;
+    kill(child.pid(), SIGUSR1);
+    ASSERT_TRUE(child.read_until("handled\n", 5)) << "the handler never ran";
+    ChildResult after = child.watch(5);
+    EXPECT_EQ(after.output, "a\n\nEXITING WITH STATUS 2\nhandled\n");
+    EXPECT_TRUE(after.still_waiting) << "after a handled signal the child " << after.how;
 }
 
 TEST(ConsoleExit, PlainExitWhenNeverOpenedOrCleared)
@@ -80,7 +86,7 @@ TEST(ConsoleExit, PlainExitWhenNeverOpenedOrCleared)
         console_exit(5);
     });
     EXPECT_EQ(never.output, "");
-    EXPECT_TRUE(never.exited);
+    EXPECT_TRUE(never.exited) << never.how;
     EXPECT_EQ(never.status, 5);
 
     ChildResult cleared = run_in_child([] {
@@ -91,7 +97,7 @@ TEST(ConsoleExit, PlainExitWhenNeverOpenedOrCleared)
         console_exit(3);
     });
     EXPECT_EQ(cleared.output, "before\nopen 1\n");
-    EXPECT_TRUE(cleared.exited);
+    EXPECT_TRUE(cleared.exited) << cleared.how;
     EXPECT_EQ(cleared.status, 3);
 }
 
@@ -118,7 +124,7 @@ TEST(ConsoleExit, ReopensAfterClearingAndKeepsTheOldStream)
         console_exit(1);
     });
     EXPECT_EQ(child.output, std::string("one\ntwo\nnew stream\n") + banner_1);
-    EXPECT_TRUE(child.still_waiting);
+    EXPECT_TRUE(child.still_waiting) << child.how;
 }
 
 TEST(ConsoleIdentifiers, NoStreamTakesNothingAndOpensNothing)
@@ -131,7 +137,7 @@ TEST(ConsoleIdentifiers, NoStreamTakesNothingAndOpensNothing)
         console_exit(1); // never opened: a plain exit, no banner, no wait
     });
     EXPECT_EQ(child.output, "-1 0 0\n");
-    EXPECT_TRUE(child.exited);
+    EXPECT_TRUE(child.exited) << child.how;
     EXPECT_EQ(child.status, 1);
 }
 
@@ -189,7 +195,7 @@ TEST(ConsoleOpen, FailedOpenIsTriedOnceAndWritesNothing)
         console_exit(4); // the flag is set: no banner (no stream), but still the wait
     });
     EXPECT_EQ(child.output, "0 0 1 null\n");
-    EXPECT_TRUE(child.still_waiting);
+    EXPECT_TRUE(child.still_waiting) << child.how;
 }
 
 TEST(ConsoleOpen, ReachesStandardOutputRedirectedToAFile)
@@ -208,4 +214,28 @@ TEST(ConsoleOpen, ReachesStandardOutputRedirectedToAFile)
     unlink(path);
     EXPECT_EQ(child.status, 0);
     EXPECT_EQ(std::string(contents, count > 0 ? count : 0), std::string("answer=42\n") + banner_0);
+}
+
+TEST(ConsoleOpen, PipeWithoutReaderFailsAsAWriteThenWaits)
+{
+    ChildResult child = run_in_child([] {
+        int capture = dup(STDOUT_FILENO);
+        int ends[2];
+        if (capture < 0 || pipe(ends) != 0)
+            _exit(90);
+        close(ends[0]); // nobody will ever read what the console writes
+        dup2(ends[1], STDOUT_FILENO);
+        close(ends[1]);
+        errno = 0;
+        console_printf("lost\n");
+        int error = errno;
+        FILE *stream = console_get_stream();
+        std::string seen = std::string(stream && ferror(stream) ? "stream error, " : "no error, ") +
+                           (error == EPIPE ? "EPIPE" : strerror(error)) + "\n";
+        ssize_t written = write(capture, seen.data(), seen.size());
+        (void)written;
+        console_exit(1); // its banner fails the same way, and the wait follows
+    });
+    EXPECT_EQ(child.output, "stream error, EPIPE\n");
+    EXPECT_TRUE(child.still_waiting) << child.how;
 }
