@@ -34,16 +34,26 @@ QtMessageHandler earlier_handler = nullptr;
     _exit(1);
 }
 
-// How the check of the display ended, as the checking child's exit status.
-enum Verdict { usable = 0, unreachable = 2, without_glx = 3, without_visual = 4, lost = 5 };
+// What the check found, one byte from the checking child. Not its exit status: a tool
+// the program runs under (valgrind) may change that.
+enum Verdict : char { usable, unreachable, without_glx, without_visual, lost };
+int verdict_pipe = -1;
+
+[[noreturn]] void tell(Verdict verdict)
+{
+    ssize_t written = write(verdict_pipe, &verdict, 1);
+    (void)written;
+    _exit(0);
+}
 
 int check_lost(Display *)
 {
-    _exit(lost);
+    tell(lost);
 }
 
 // Runs in a child process: Mesa's GLX set-up crashes when the server goes away under it,
-// and a server that accepts the connection but never answers must not hang the start.
+// a server that accepts the connection but never answers must not hang the start, and
+// the viewer's own process keeps no GL state from the check.
 [[noreturn]] void check_display(const char *name)
 {
     rlimit no_core = {0, 0};
@@ -57,16 +67,16 @@ int check_lost(Display *)
     setitimer(ITIMER_REAL, &limit, nullptr);
     Display *connection = XOpenDisplay(name);
     if (!connection)
-        _exit(unreachable);
+        tell(unreachable);
     itimerval off = {{0, 0}, {0, 0}};
     setitimer(ITIMER_REAL, &off, nullptr);
     int error_base, event_base;
     if (!glXQueryExtension(connection, &error_base, &event_base))
-        _exit(without_glx);
+        tell(without_glx);
     // What the examiner viewer's GL widget asks for.
     int wanted[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 1, None};
     XVisualInfo *visual = glXChooseVisual(connection, DefaultScreen(connection), wanted);
-    _exit(visual ? usable : without_visual);
+    tell(visual ? usable : without_visual);
 }
 
 int connection_lost(Display *)
@@ -94,14 +104,25 @@ void require_usable_display(const char *appname)
         exit(1);
     }
     fflush(nullptr); // nothing buffered may be written twice
+    int ends[2];
+    if (pipe(ends) != 0)
+        return; // the check can't run; Qt reports what it finds
     pid_t checker = fork();
-    if (checker == 0)
+    if (checker == 0) {
+        close(ends[0]);
+        verdict_pipe = ends[1];
         check_display(name);
+    }
+    close(ends[1]);
+    // A child that crashed says nothing: Mesa's GLX crashes when the server goes away under
+    // it, rather than report the loss.
+    Verdict verdict = lost;
+    ssize_t got = checker > 0 ? read(ends[0], &verdict, 1) : -1;
+    close(ends[0]);
     int status = 0;
     if (checker < 0 || waitpid(checker, &status, 0) != checker)
         return; // the check could not run; Qt reports what it finds
-    int verdict = WIFEXITED(status) ? WEXITSTATUS(status) : lost;
-    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
+    if (got != 1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
         verdict = unreachable; // connected, but no answer in time
     switch (verdict) {
     case usable:
@@ -118,7 +139,7 @@ void require_usable_display(const char *appname)
                 "buffering and a depth buffer\n",
                 appname, name);
         break;
-    default: // Mesa crashes rather than report a server that went away under it
+    default:
         fprintf(stderr, "%s: lost the connection to the X display \"%s\"\n", appname, name);
     }
     exit(1);
