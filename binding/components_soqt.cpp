@@ -7,9 +7,13 @@
 #include <Inventor/actions/SoGLRenderAction.h>
 #include <Inventor/events/SoKeyboardEvent.h>
 
+#include <QEvent>
 #include <QGLFormat>
 #include <QWidget>
 #include <GL/glx.h>
+
+#include <algorithm>
+#include <functional>
 
 namespace sowin_standin
 {
@@ -32,6 +36,36 @@ bool is_arrow_key(const SoEvent *event)
     }
 }
 
+// Qt lays widgets out in logical pixels and GL draws in device pixels; this is the one
+// place where one becomes the other. Qt rounds a native window's scaled size the same way.
+SbVec2s device_pixels(const QWidget *widget, const QSize &logical)
+{
+    QSize device = logical * widget->devicePixelRatioF();
+    return SbVec2s(static_cast<short>(std::min(device.width(), 32767)),
+                   static_cast<short>(std::min(device.height(), 32767)));
+}
+
+// Keeps the render area fitted to its frame whenever the frame's layout resizes it.
+class FrameWatch : public QObject
+{
+  public:
+    FrameWatch(QWidget *frame, std::function<void()> fit) : QObject(frame), fit(std::move(fit))
+    {
+        frame->installEventFilter(this);
+    }
+
+  protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize)
+            fit();
+        return false;
+    }
+
+  private:
+    std::function<void()> fit;
+};
+
 // SoQt's examiner viewer with the overlay drawn into its frame where the display has
 // no overlay planes, and a right first frame.
 class EmulatingExaminerViewer : public SoQtExaminerViewer
@@ -42,9 +76,28 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
         : SoQtExaminerViewer(parent, name, embed, flag, type),
           overlay(this, [this] { scheduleRedraw(); })
     {
+        if (QWidget *frame = getGLWidget()->parentWidget())
+            new FrameWatch(frame, [this] { fitRenderArea(); });
     }
 
     OverlayEmulation overlay;
+
+    // SoQt sizes the GL widget in logical pixels multiplied by the whole part of Qt's
+    // scale factor, and hands that to GL as the viewport: at 2 the widget grows past its
+    // frame, at 1.5 the viewport covers only part of the window. The widget belongs in
+    // its frame at the frame's logical size; GL gets that size in device pixels.
+    void fitRenderArea(void)
+    {
+        QWidget *area = getGLWidget();
+        QWidget *frame = area ? area->parentWidget() : nullptr;
+        if (!frame)
+            return;
+        if (area->geometry() != frame->rect())
+            area->setGeometry(frame->rect());
+        SbVec2s device = device_pixels(area, frame->size());
+        if (device[0] > 0 && device[1] > 0 && getViewportRegion().getWindowSize() != device)
+            setViewportRegion(SbViewportRegion(device));
+    }
 
   protected:
     // Qt makes the GL context current for the first time before it has given the X
@@ -55,6 +108,7 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
     void initGraphic(void) override
     {
         SoQtExaminerViewer::initGraphic();
+        fitRenderArea();
         Display *display = glXGetCurrentDisplay();
         GLXDrawable drawable = glXGetCurrentDrawable();
         if (!display || !drawable)
@@ -63,17 +117,19 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
         if (!XGetWindowAttributes(display, drawable, &attributes) ||
             attributes.map_state == IsViewable)
             return;
-        QWidget *area = getGLWidget();
-        qreal scale = area->devicePixelRatioF();
-        unsigned width = static_cast<unsigned>(area->width() * scale + 0.5);
-        unsigned height = static_cast<unsigned>(area->height() * scale + 0.5);
-        if (width == 0 || height == 0)
+        SbVec2s size = getViewportRegion().getWindowSize();
+        if (size[0] <= 0 || size[1] <= 0)
             return;
-        if (static_cast<unsigned>(attributes.width) != width ||
-            static_cast<unsigned>(attributes.height) != height)
-            XResizeWindow(display, drawable, width, height);
+        if (attributes.width != size[0] || attributes.height != size[1])
+            XResizeWindow(display, drawable, size[0], size[1]);
         XSync(display, False);
         glXSwapBuffers(display, drawable);
+    }
+
+    void sizeChanged(const SbVec2s &size) override
+    {
+        SoQtExaminerViewer::sizeChanged(size);
+        fitRenderArea();
     }
 
     // SoQt's arrow-key panning moves the viewer's camera, and without a normal scene

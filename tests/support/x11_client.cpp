@@ -297,6 +297,31 @@ void XClient::destroy(WindowId window)
     XSync(display_, False);
 }
 
+void XClient::watch_new_windows()
+{
+    XSelectInput(display_, root_, SubstructureNotifyMask);
+    XSync(display_, True); // nothing from before counts
+    created_ = 0;
+}
+
+int XClient::new_windows()
+{
+    XSync(display_, False);
+    while (XPending(display_)) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type == CreateNotify)
+            created_++;
+    }
+    return created_;
+}
+
+void XClient::kill_client(WindowId window)
+{
+    XKillClient(display_, window);
+    XSync(display_, False);
+}
+
 void XClient::move_pointer(int x, int y)
 {
     XTestFakeMotionEvent(display_, DefaultScreen(display_), x, y, CurrentTime);

@@ -70,6 +70,13 @@ class XClient
     WindowId create_cover(int x, int y, int width, int height);
     void destroy(WindowId window);
 
+    // Windows made on this screen by anyone: watch_new_windows() starts the count, and
+    // new_windows() returns how many were created since.
+    void watch_new_windows();
+    int new_windows();
+    // What xkill does: the server closes the connection of the client that made `window`.
+    void kill_client(WindowId window);
+
     // What a user does, through XTest; coordinates are relative to the root window.
     void move_pointer(int x, int y);
     void button(int number, bool down);
@@ -86,4 +93,5 @@ class XClient
   private:
     _XDisplay *display_ = nullptr;
     WindowId root_ = 0;
+    int created_ = 0;
 };

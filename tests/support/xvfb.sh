@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Starts or stops the private Xvfb display of a test run. The state file records the
-# display name on its first line and the server's pid on its second.
-# Usage: xvfb.sh start|stop STATE_FILE
+# display name on its first line and the server's pid on its second. Arguments after the
+# state file replace the default screen (e.g. "-screen 0 640x480x24 -extension GLX").
+# Usage: xvfb.sh start|stop STATE_FILE [Xvfb arguments]
 set -euo pipefail
 
 action="${1:-}"
 state="${2:-}"
+shift 2 || true
+screen=("$@")
+[ ${#screen[@]} -gt 0 ] || screen=(-screen 0 1280x1024x24)
 if [ -z "$state" ] || { [ "$action" != start ] && [ "$action" != stop ]; }; then
-  echo "usage: $0 start|stop STATE_FILE" >&2
+  echo "usage: $0 start|stop STATE_FILE [Xvfb arguments]" >&2
   exit 2
 fi
 
@@ -40,7 +44,7 @@ trap 'rm -rf "$work"' EXIT
 mkfifo "$work/displayfd"
 log="$state.log"
 # Xvfb picks a free display number and writes it to descriptor 3 once it accepts clients.
-setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp \
+setsid Xvfb -displayfd 3 "${screen[@]}" -noreset -nolisten tcp \
   3>"$work/displayfd" </dev/null >"$log" 2>&1 &
 pid=$!
 number=""
