@@ -4,17 +4,15 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <xcb/glx.h>
+#include <xcb/xcb.h>
 
 #include <csignal>
-#include <fcntl.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/resource.h>
 #include <sys/time.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace sowin_standin
@@ -23,8 +21,9 @@ namespace sowin_standin
 namespace
 {
 
-// Lines written where nothing may be allocated (an I/O error handler), so built beforehand.
-std::string lost_line;
+// Lines written where nothing may be allocated (a signal or I/O error handler), so built
+// beforehand.
+std::string lost_line, silent_line;
 QtMessageHandler earlier_handler = nullptr;
 
 [[noreturn]] void say_and_end(const std::string &line)
@@ -34,49 +33,67 @@ QtMessageHandler earlier_handler = nullptr;
     _exit(1);
 }
 
-// What the check found, one byte from the checking child. Not its exit status: a tool
-// the program runs under (valgrind) may change that.
-enum Verdict : char { usable, unreachable, without_glx, without_visual, lost };
-int verdict_pipe = -1;
-
-[[noreturn]] void tell(Verdict verdict)
+void display_silent(int)
 {
-    ssize_t written = write(verdict_pipe, &verdict, 1);
-    (void)written;
-    _exit(0);
+    say_and_end(silent_line);
 }
 
-int check_lost(Display *)
+enum class Lack { nothing, connection, glx, visual, lost };
+
+// The first properties of each visual in a GLX GetVisualConfigs reply, in protocol order.
+enum VisualProperty {
+    rgba_mode = 2,
+    double_buffer = 11,
+    depth_bits = 14,
+    plane_level = 17,
+    fixed_properties = 18
+};
+
+// What the examiner viewer's GL widget asks for: RGBA, double-buffered, a depth buffer, in
+// the main planes.
+bool offers_viewer_visual(const xcb_glx_get_visual_configs_reply_t *configs)
 {
-    tell(lost);
+    if (configs->num_properties < fixed_properties)
+        return false;
+    const uint32_t *properties = xcb_glx_get_visual_configs_property_list(configs);
+    for (uint32_t visual = 0; visual < configs->num_visuals; visual++) {
+        const uint32_t *p = properties + visual * configs->num_properties;
+        if (p[rgba_mode] && p[double_buffer] && p[depth_bits] > 0 && p[plane_level] == 0)
+            return true;
+    }
+    return false;
 }
 
-// Runs in a child process: Mesa's GLX set-up crashes when the server goes away under it,
-// a server that accepts the connection but never answers must not hang the start, and
-// the viewer's own process keeps no GL state from the check.
-[[noreturn]] void check_display(const char *name)
+// Asked through the GLX protocol itself: loading the GL driver for the check would cost as
+// much as the viewer's own start of GL, and a server that goes away answers with an error
+// instead of a crash inside the driver.
+Lack check_connection(xcb_connection_t *connection, int screen)
 {
-    rlimit no_core = {0, 0};
-    setrlimit(RLIMIT_CORE, &no_core);
-    // The libraries' own remarks would be a second line; the parent says what was found.
-    int null_device = open("/dev/null", O_WRONLY);
-    if (null_device >= 0)
-        dup2(null_device, STDERR_FILENO);
-    XSetIOErrorHandler(check_lost);
-    itimerval limit = {{0, 0}, {0, 500 * 1000}}; // SIGALRM ends the child: no answer
-    setitimer(ITIMER_REAL, &limit, nullptr);
-    Display *connection = XOpenDisplay(name);
-    if (!connection)
-        tell(unreachable);
-    itimerval off = {{0, 0}, {0, 0}};
-    setitimer(ITIMER_REAL, &off, nullptr);
-    int error_base, event_base;
-    if (!glXQueryExtension(connection, &error_base, &event_base))
-        tell(without_glx);
-    // What the examiner viewer's GL widget asks for.
-    int wanted[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_DEPTH_SIZE, 1, None};
-    XVisualInfo *visual = glXChooseVisual(connection, DefaultScreen(connection), wanted);
-    tell(visual ? usable : without_visual);
+    if (xcb_connection_has_error(connection))
+        return Lack::connection;
+    const xcb_query_extension_reply_t *glx = xcb_get_extension_data(connection, &xcb_glx_id);
+    if (xcb_connection_has_error(connection))
+        return Lack::lost;
+    if (!glx || !glx->present)
+        return Lack::glx;
+    xcb_glx_get_visual_configs_reply_t *configs = xcb_glx_get_visual_configs_reply(
+        connection, xcb_glx_get_visual_configs(connection, screen), nullptr);
+    if (xcb_connection_has_error(connection)) {
+        free(configs);
+        return Lack::lost;
+    }
+    bool usable = configs && offers_viewer_visual(configs);
+    free(configs);
+    return usable ? Lack::nothing : Lack::visual;
+}
+
+Lack check_display(const char *name)
+{
+    int screen = 0;
+    xcb_connection_t *connection = xcb_connect(name, &screen);
+    Lack lack = check_connection(connection, screen);
+    xcb_disconnect(connection);
+    return lack;
 }
 
 int connection_lost(Display *)
@@ -103,44 +120,33 @@ void require_usable_display(const char *appname)
         fprintf(stderr, "%s: cannot open an X display: DISPLAY is not set\n", appname);
         exit(1);
     }
-    fflush(nullptr); // nothing buffered may be written twice
-    int ends[2];
-    if (pipe(ends) != 0)
-        return; // the check can't run; Qt reports what it finds
-    pid_t checker = fork();
-    if (checker == 0) {
-        close(ends[0]);
-        verdict_pipe = ends[1];
-        check_display(name);
-    }
-    close(ends[1]);
-    // A child that crashed says nothing: Mesa's GLX crashes when the server goes away under
-    // it, rather than report the loss.
-    Verdict verdict = lost;
-    ssize_t got = checker > 0 ? read(ends[0], &verdict, 1) : -1;
-    close(ends[0]);
-    int status = 0;
-    if (checker < 0 || waitpid(checker, &status, 0) != checker)
-        return; // the check could not run; Qt reports what it finds
-    if (got != 1 && WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM)
-        verdict = unreachable; // connected, but no answer in time
-    switch (verdict) {
-    case usable:
+    // A server that accepts the connection but never answers must not hang the start.
+    silent_line = std::string(appname) + ": cannot open X display \"" + name + "\"\n";
+    signal(SIGALRM, display_silent);
+    itimerval limit = {{0, 0}, {0, 500 * 1000}}; // well within a second of the start
+    setitimer(ITIMER_REAL, &limit, nullptr);
+    Lack lack = check_display(name);
+    itimerval off = {{0, 0}, {0, 0}};
+    setitimer(ITIMER_REAL, &off, nullptr);
+    signal(SIGALRM, SIG_DFL);
+    switch (lack) {
+    case Lack::nothing:
         return;
-    case unreachable:
-        fprintf(stderr, "%s: cannot open X display \"%s\"\n", appname, name);
+    case Lack::connection:
+        fputs(silent_line.c_str(), stderr);
         break;
-    case without_glx:
+    case Lack::glx:
         fprintf(stderr, "%s: the X display \"%s\" has no OpenGL (GLX) support\n", appname, name);
         break;
-    case without_visual:
+    case Lack::visual:
         fprintf(stderr,
                 "%s: the X display \"%s\" has no OpenGL visual with RGBA colour, double "
                 "buffering and a depth buffer\n",
                 appname, name);
         break;
-    default:
+    case Lack::lost:
         fprintf(stderr, "%s: lost the connection to the X display \"%s\"\n", appname, name);
+        break;
     }
     exit(1);
 }

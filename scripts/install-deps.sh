@@ -4,7 +4,8 @@
 set -euo pipefail
 
 purpose="${1:-test}"
-packages=(cmake make g++ pkg-config libcoin-dev libsoqt520-dev qtbase5-dev libx11-dev librsvg2-bin)
+packages=(cmake make g++ pkg-config libcoin-dev libsoqt520-dev qtbase5-dev libx11-dev libxcb-glx0-dev
+  librsvg2-bin)
 case "$purpose" in
   build) ;;
   run) packages+=(xvfb x11-utils imagemagick) ;;
