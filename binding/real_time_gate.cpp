@@ -20,7 +20,7 @@ SoSFTime *real_time_field(void)
 {
     SoField *field = SoDB::getGlobalField("realTime");
     return field && field->isOfType(SoSFTime::getClassTypeId()) ? static_cast<SoSFTime *>(field)
-                                                                 : nullptr;
+                                                                : nullptr;
 }
 
 // Sets realTime to now, as Coin's sensor does; true when something may depend on it. A
