@@ -1,6 +1,8 @@
 // SoWin's start-up, show and event loop on SoQt, with a display check first.
 #include <Inventor/Win/SoWin.h>
 
+#include "session_bus.h"
+
 #include <Inventor/Qt/SoQt.h>
 
 #include <QApplication>
@@ -69,6 +71,7 @@ HWND SoWin::init(const char *appname, const char *classname)
         appname = "overlay-plane";
     require_display(appname);
     qInstallMessageHandler(filter_qt_messages);
+    sowin_standin::skip_session_bus_autolaunch();
     // SoQt needs GLX: in a Wayland session this means X11 through XWayland.
     static char name[256];
     snprintf(name, sizeof name, "%s", appname);
