@@ -1,0 +1,38 @@
+// fontconfig's start (parsing its configuration, mapping its caches) beside Qt's and Coin's.
+#include "font_loading.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <pthread.h>
+
+namespace sowin_standin
+{
+
+namespace
+{
+
+pthread_t loader;
+bool loading = false;
+
+void *load_fonts(void *)
+{
+    FcInit();
+    return nullptr;
+}
+
+} // namespace
+
+void start_font_loading(void)
+{
+    if (!loading)
+        loading = pthread_create(&loader, nullptr, load_fonts, nullptr) == 0;
+}
+
+void finish_font_loading(void)
+{
+    if (loading)
+        pthread_join(loader, nullptr);
+    loading = false;
+}
+
+} // namespace sowin_standin
