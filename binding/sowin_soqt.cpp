@@ -2,7 +2,6 @@
 #include <Inventor/Win/SoWin.h>
 
 #include "font_loading.h"
-#include "gl_driver_loading.h"
 #include "session_bus.h"
 
 #include <Inventor/Qt/SoQt.h>
@@ -74,7 +73,6 @@ HWND SoWin::init(const char *appname, const char *classname)
     require_display(appname);
     qInstallMessageHandler(filter_qt_messages);
     sowin_standin::skip_session_bus_autolaunch();
-    sowin_standin::start_gl_driver_loading(getenv("DISPLAY"));
     sowin_standin::start_font_loading();
     // SoQt needs GLX: in a Wayland session this means X11 through XWayland.
     static char name[256];
@@ -95,6 +93,5 @@ void SoWin::show(HWND widget)
 
 void SoWin::mainLoop(void)
 {
-    sowin_standin::finish_gl_driver_loading();
     SoQt::mainLoop();
 }
