@@ -3,6 +3,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <malloc.h>
 #include <pthread.h>
 
 namespace sowin_standin
@@ -24,8 +25,13 @@ void *load_fonts(void *)
 
 void start_font_loading(void)
 {
-    if (!loading)
-        loading = pthread_create(&loader, nullptr, load_fonts, nullptr) == 0;
+    if (loading)
+        return;
+    // A thread of its own would get a malloc arena of its own, where fontconfig's lasting
+    // data would keep pages resident beside the main arena's free ones. One arena for all
+    // threads: the viewer's threads allocate too seldom to contend for it.
+    mallopt(M_ARENA_MAX, 1);
+    loading = pthread_create(&loader, nullptr, load_fonts, nullptr) == 0;
 }
 
 void finish_font_loading(void)
