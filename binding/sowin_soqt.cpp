@@ -1,7 +1,6 @@
 // SoWin's start-up, show and event loop on SoQt, with a display check first.
 #include <Inventor/Win/SoWin.h>
 
-#include "font_loading.h"
 #include "session_bus.h"
 
 #include <Inventor/Qt/SoQt.h>
@@ -73,7 +72,6 @@ HWND SoWin::init(const char *appname, const char *classname)
     require_display(appname);
     qInstallMessageHandler(filter_qt_messages);
     sowin_standin::skip_session_bus_autolaunch();
-    sowin_standin::start_font_loading();
     // SoQt needs GLX: in a Wayland session this means X11 through XWayland.
     static char name[256];
     snprintf(name, sizeof name, "%s", appname);
@@ -82,7 +80,6 @@ HWND SoWin::init(const char *appname, const char *classname)
     static char *arguments[] = {name, platform_option, platform, nullptr};
     static int count = 3;
     QWidget *main_window = SoQt::init(count, arguments, appname, classname);
-    sowin_standin::finish_font_loading();
     return reinterpret_cast<HWND>(main_window);
 }
 

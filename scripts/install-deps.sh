@@ -4,7 +4,7 @@
 set -euo pipefail
 
 purpose="${1:-test}"
-packages=(cmake make g++ pkg-config libcoin-dev libsoqt520-dev qtbase5-dev libx11-dev libfontconfig-dev)
+packages=(cmake make g++ pkg-config libcoin-dev libsoqt520-dev qtbase5-dev libx11-dev)
 case "$purpose" in
   build) ;;
   run) packages+=(xvfb x11-utils imagemagick) ;;
