@@ -1,10 +1,12 @@
-// The viewer left alone wakes no one: once its window is up and nothing happens, none of its
-// threads runs. Counted as context switches, which a sleeping thread makes none of.
+// The viewer starts and idles quietly: it starts no session bus where there is none, and once
+// its window is up and nothing happens, none of its threads runs (counted as context
+// switches, which a sleeping thread makes none of).
 #include "viewer_run.h"
 
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -37,7 +39,37 @@ long context_switches(pid_t pid)
     return total;
 }
 
-TEST(IdleTest, ShownViewerMakesNoWakeUpsInFiveSeconds)
+TEST(QuietTest, StartsNoSessionBusWhereThereIsNone)
+{
+    std::string display = test_display();
+    ASSERT_FALSE(display.empty()) << "no test display recorded in " << DISPLAY_STATE_FILE;
+    XClient x(display);
+    ASSERT_TRUE(x.connected());
+    // A dbus-launch of the test's own, first on the PATH, notes that it was asked for.
+    char folder_template[] = "/tmp/quiet_test.XXXXXX";
+    ASSERT_NE(mkdtemp(folder_template), nullptr);
+    std::filesystem::path folder = folder_template;
+    std::filesystem::path launch = folder / "dbus-launch", asked = folder / "asked";
+    {
+        std::ofstream script(launch);
+        script << "#!/bin/sh\ntouch '" << asked.string() << "'\nexit 1\n";
+    }
+    std::filesystem::permissions(launch, std::filesystem::perms::owner_all);
+    Environment environment = without_variable(viewer_environment(), "DBUS_SESSION_BUS_ADDRESS");
+    environment = without_variable(environment, "XDG_RUNTIME_DIR");
+    const char *path = getenv("PATH");
+    environment =
+        with_variable(environment, "PATH", folder.string() + ":" + (path ? path : "/usr/bin:/bin"));
+
+    ViewerRun viewer(x, {}, environment);
+    ASSERT_TRUE(viewer.wait_for_window()) << "stderr: " << viewer.process.err();
+    Image last;
+    EXPECT_TRUE(viewer.settled_square(last).ok) << keep_capture(last, "settled");
+    EXPECT_FALSE(std::filesystem::exists(asked)) << "the viewer tried to autolaunch a session bus";
+    std::filesystem::remove_all(folder);
+}
+
+TEST(QuietTest, ShownViewerMakesNoWakeUpsInFiveSeconds)
 {
     std::string display = test_display();
     ASSERT_FALSE(display.empty()) << "no test display recorded in " << DISPLAY_STATE_FILE;
