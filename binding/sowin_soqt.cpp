@@ -71,7 +71,7 @@ HWND SoWin::init(const char *appname, const char *classname)
         appname = "overlay-plane";
     require_display(appname);
     qInstallMessageHandler(filter_qt_messages);
-    sowin_standin::skip_session_bus_autolaunch();
+    sowin_standin::skip_session_bus_autolaunch(getenv("DISPLAY"));
     // SoQt needs GLX: in a Wayland session this means X11 through XWayland.
     static char name[256];
     snprintf(name, sizeof name, "%s", appname);
