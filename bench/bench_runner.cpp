@@ -4,8 +4,9 @@
 //
 // One run of a peer: exec under LD_PRELOAD=frame_probe.so, wait for the first presented
 // frame and then for the first correct one (at most --settle seconds more), read the RSS
-// the probe logged at that frame, idle for --idle seconds counting swaps and CPU time of all
-// threads (/proc/<pid>/task/*/schedstat), then force --redraws redraws with synthetic Expose
+// (and PSS and USS) the probe logged at that frame, idle for --idle seconds counting swaps,
+// CPU time (/proc/<pid>/task/*/schedstat) and wake-ups (voluntary context switches,
+// /proc/<pid>/task/*/status) of all threads, then force --redraws redraws with synthetic Expose
 // events on the GL window, one at a time, and collect the probe's per-frame render times.
 // Rounds rotate the order of the peers so that no peer always runs first.
 #include <X11/Xlib.h>
@@ -34,6 +35,7 @@ struct Options {
     std::vector<std::pair<std::string, std::string>> candidates; // name, program
     int runs = 10;
     double idle = 5.0;
+    double idle_settle = 0.5; // before idle CPU and wake-ups are counted
     double settle = 3.0;
     int redraws = 60;
 };
@@ -48,9 +50,10 @@ struct Run {
     double first_frame_ms = 0;
     bool correct = false;
     double first_correct_ms = 0;
-    long rss_kb = 0;
+    long rss_kb = 0, pss_kb = 0, uss_kb = 0;
     double cpu_ms = 0; // CPU time of all threads until that frame
     int idle_frames = 0;
+    long idle_wakeups = 0;
     double first_idle_frame_ms = 0; // since exec
     double idle_cpu_ms = 0;
     int forced = 0;
@@ -112,20 +115,22 @@ struct Frame {
     char state = '-';
     double ms = 0;
     unsigned long drawable = 0;
-    long rss_kb = 0;
+    long rss_kb = 0, pss_kb = 0, uss_kb = 0;
     double cpu_ms = 0;
 };
 
 bool parse_frame(const std::string &line, Frame &frame)
 {
-    long seq, rss;
+    long seq, rss, pss, uss;
     long long t, cpu;
     char state;
     int width, height;
     unsigned long drawable;
-    if (sscanf(line.c_str(), "F %ld %lld %c %d %d %lu %ld %lld", &seq, &t, &state, &width, &height,
-               &drawable, &rss, &cpu) != 8)
+    if (sscanf(line.c_str(), "F %ld %lld %c %d %d %lu %ld %lld %ld %ld", &seq, &t, &state, &width,
+               &height, &drawable, &rss, &cpu, &pss, &uss) != 10)
         return false;
+    frame.pss_kb = pss;
+    frame.uss_kb = uss;
     frame.cpu_ms = cpu / 1e3;
     frame.state = state;
     frame.ms = t / 1e6;
@@ -150,6 +155,32 @@ double cpu_ms(pid_t pid)
         unsigned long long run_ns = 0;
         if (fscanf(f, "%llu", &run_ns) == 1)
             total += run_ns / 1e6;
+        fclose(f);
+    }
+    closedir(dir);
+    return total;
+}
+
+// Voluntary context switches of all threads so far: each is a thread going to sleep, so
+// each counts a wake-up that came before it.
+long wakeups(pid_t pid)
+{
+    std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR *dir = opendir(tasks.c_str());
+    if (!dir)
+        return 0;
+    long total = 0;
+    while (dirent *entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        FILE *f = fopen((tasks + "/" + entry->d_name + "/status").c_str(), "r");
+        if (!f)
+            continue;
+        char line[256];
+        long count;
+        while (fgets(line, sizeof line, f))
+            if (sscanf(line, "voluntary_ctxt_switches: %ld", &count) == 1)
+                total += count;
         fclose(f);
     }
     closedir(dir);
@@ -246,6 +277,8 @@ Run run_once(const Peer &peer, const Options &options, Display *display)
             run.presented = true;
             run.first_frame_ms = frame.ms;
             run.rss_kb = frame.rss_kb;
+            run.pss_kb = frame.pss_kb;
+            run.uss_kb = frame.uss_kb;
             run.cpu_ms = frame.cpu_ms;
             first = frame;
             deadline = now_ns() + static_cast<int64_t>(options.settle * 1e9);
@@ -254,6 +287,8 @@ Run run_once(const Peer &peer, const Options &options, Display *display)
             run.correct = true;
             run.first_correct_ms = frame.ms;
             run.rss_kb = frame.rss_kb;
+            run.pss_kb = frame.pss_kb;
+            run.uss_kb = frame.uss_kb;
             run.cpu_ms = frame.cpu_ms;
             break;
         }
@@ -264,16 +299,22 @@ Run run_once(const Peer &peer, const Options &options, Display *display)
         return run;
     }
 
-    // Idle: nothing is asked of the peer.
-    double cpu_start = cpu_ms(pid);
-    deadline = now_ns() + static_cast<int64_t>(options.idle * 1e9);
-    while (reader.next(deadline, line)) {
-        if (parse_frame(line, frame)) {
-            if (run.idle_frames++ == 0)
-                run.first_idle_frame_ms = frame.ms;
+    // Idle: nothing is asked of the peer. Frames count from the first correct one; CPU time
+    // and wake-ups from a moment later, when the work that presented it has gone to sleep.
+    auto count_idle_frames = [&](int64_t until) {
+        while (reader.next(until, line)) {
+            if (parse_frame(line, frame)) {
+                if (run.idle_frames++ == 0)
+                    run.first_idle_frame_ms = frame.ms;
+            }
         }
-    }
+    };
+    count_idle_frames(now_ns() + static_cast<int64_t>(options.idle_settle * 1e9));
+    double cpu_start = cpu_ms(pid);
+    long wakeups_start = wakeups(pid);
+    count_idle_frames(now_ns() + static_cast<int64_t>(options.idle * 1e9));
     run.idle_cpu_ms = cpu_ms(pid) - cpu_start;
+    run.idle_wakeups = wakeups(pid) - wakeups_start;
 
     // Forced redraws, one at a time.
     for (int i = 0; i < options.redraws && !reader.eof; i++) {
@@ -326,7 +367,8 @@ Stat stat_of(std::vector<double> values)
 struct Summary {
     std::string name;
     int runs = 0, presented = 0, correct = 0;
-    Stat first_frame, first_correct, first_wrong, start_cpu_ms, rss_mb, idle_frames, idle_cpu_ms;
+    Stat first_frame, first_correct, first_wrong, start_cpu_ms, rss_mb, pss_mb, uss_mb;
+    Stat idle_frames, idle_cpu_ms, idle_wakeups;
     Stat render_ms, base_ms, overlay_ms, overlay_share, response_ms;
     int forced = 0;
 };
@@ -337,7 +379,7 @@ Summary summarise(const std::string &name, const std::vector<Run> &runs)
     s.name = name;
     s.runs = static_cast<int>(runs.size());
     std::vector<double> first, correct, wrong, rss, frames, cpu, render, base, overlay, share;
-    std::vector<double> response, start_cpu;
+    std::vector<double> response, start_cpu, pss, uss, wake;
     for (const Run &run : runs) {
         if (!run.presented)
             continue;
@@ -350,6 +392,9 @@ Summary summarise(const std::string &name, const std::vector<Run> &runs)
             wrong.push_back(run.first_frame_ms);
         }
         rss.push_back(run.rss_kb / 1024.0);
+        pss.push_back(run.pss_kb / 1024.0);
+        uss.push_back(run.uss_kb / 1024.0);
+        wake.push_back(static_cast<double>(run.idle_wakeups));
         start_cpu.push_back(run.cpu_ms);
         frames.push_back(run.idle_frames);
         cpu.push_back(run.idle_cpu_ms);
@@ -368,6 +413,9 @@ Summary summarise(const std::string &name, const std::vector<Run> &runs)
     s.first_correct = stat_of(correct);
     s.first_wrong = stat_of(wrong);
     s.rss_mb = stat_of(rss);
+    s.pss_mb = stat_of(pss);
+    s.uss_mb = stat_of(uss);
+    s.idle_wakeups = stat_of(wake);
     s.start_cpu_ms = stat_of(start_cpu);
     s.idle_frames = stat_of(frames);
     s.idle_cpu_ms = stat_of(cpu);
@@ -491,7 +539,8 @@ int main(int argc, char **argv)
                     r.correct ? " correct" : (r.presented ? " WRONG" : " none"), r.idle_frames);
             if (r.idle_frames > 0)
                 fprintf(stderr, " (first at %.1f ms)", r.first_idle_frame_ms);
-            fprintf(stderr, "  redraws %d/%d\n", r.forced, options.redraws);
+            fprintf(stderr, "  wake-ups %ld  redraws %d/%d\n", r.idle_wakeups, r.forced,
+                    options.redraws);
         }
     }
 
@@ -505,9 +554,10 @@ int main(int argc, char **argv)
 
     printf("\nStart-up, memory and idle cost: median [min..max] of %d runs each\n\n", options.runs);
     printf("| peer | first correct frame, ms | vs floor | first frame, ms | CPU until it, ms | "
-           "RSS, MB | vs floor | idle redraws in %.0f s | idle CPU, ms |\n",
-           options.idle);
-    printf("|---|---|---|---|---|---|---|---|---|\n");
+           "RSS, MB | vs floor | PSS, MB | USS, MB | idle redraws in %.1f s | idle wake-ups in "
+           "%.0f s | idle CPU in %.0f s, ms |\n",
+           options.idle_settle + options.idle, options.idle, options.idle);
+    printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const Summary &s : summaries) {
         std::string correct, versus;
         if (s.correct == 0) {
@@ -520,11 +570,41 @@ int main(int argc, char **argv)
                     " (" + std::to_string(s.correct) + "/" + std::to_string(s.presented) + " runs)";
             versus = ratio(s.first_correct.median, floor_frame);
         }
-        printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", s.name.c_str(), correct.c_str(),
-               versus.c_str(), cell(s.first_frame, "%.0f").c_str(),
+        printf("| %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n", s.name.c_str(),
+               correct.c_str(), versus.c_str(), cell(s.first_frame, "%.0f").c_str(),
                cell(s.start_cpu_ms, "%.0f").c_str(), cell(s.rss_mb, "%.1f").c_str(),
-               ratio(s.rss_mb.median, floor.rss_mb.median).c_str(),
-               cell(s.idle_frames, "%.0f").c_str(), cell(s.idle_cpu_ms, "%.1f").c_str());
+               ratio(s.rss_mb.median, floor.rss_mb.median).c_str(), cell(s.pss_mb, "%.1f").c_str(),
+               cell(s.uss_mb, "%.1f").c_str(), cell(s.idle_frames, "%.0f").c_str(),
+               cell(s.idle_wakeups, "%.0f").c_str(), cell(s.idle_cpu_ms, "%.1f").c_str());
+    }
+
+    // A candidate is the program as it was or might be: each one against the program, side by
+    // side from the same rounds.
+    for (size_t c = 4; c < summaries.size(); c++) {
+        const Summary &other = summaries[c];
+        printf("\n%s against %s: medians of the same rounds, and %s over %s\n\n",
+               program.name.c_str(), other.name.c_str(), program.name.c_str(), other.name.c_str());
+        printf("| figure | %s | %s | ratio |\n|---|---|---|---|\n", other.name.c_str(),
+               program.name.c_str());
+        struct Row {
+            const char *what;
+            const Stat &was, &is;
+            const char *format;
+        } rows[] = {
+            {"first correct frame, ms", other.first_correct, program.first_correct, "%.0f"},
+            {"first frame, ms", other.first_frame, program.first_frame, "%.0f"},
+            {"CPU until it, ms", other.start_cpu_ms, program.start_cpu_ms, "%.0f"},
+            {"RSS, MB", other.rss_mb, program.rss_mb, "%.1f"},
+            {"PSS, MB", other.pss_mb, program.pss_mb, "%.1f"},
+            {"USS, MB", other.uss_mb, program.uss_mb, "%.1f"},
+            {"idle wake-ups", other.idle_wakeups, program.idle_wakeups, "%.0f"},
+            {"idle CPU, ms", other.idle_cpu_ms, program.idle_cpu_ms, "%.1f"},
+            {"render, ms", other.render_ms, program.render_ms, "%.3f"},
+        };
+        for (const Row &row : rows)
+            printf("| %s | %s | %s | %s |\n", row.what, cell(row.was, row.format).c_str(),
+                   cell(row.is, row.format).c_str(),
+                   row.was.n && row.is.n ? ratio(row.is.median, row.was.median).c_str() : "-");
     }
 
     printf("\nForced redraws (synthetic Expose, one at a time), ms: median [min..max] over all "
@@ -552,6 +632,7 @@ int main(int argc, char **argv)
     bool rss_ok =
         program.presented > 0 && iv.presented > 0 && program.rss_mb.median <= iv.rss_mb.median;
     bool idle_ok = program.presented > 0 && program.idle_frames.max == 0;
+    bool quiet = program.presented > 0 && program.idle_wakeups.max == 0;
     // Where the program clears the frame itself, its overlay pass starts with no depth-only
     // clear to split at; the emulation's cost is then what the frame costs over the same
     // square drawn as an ordinary scene.
@@ -570,6 +651,8 @@ int main(int argc, char **argv)
            rss_ok ? "met" : "NOT met", program.rss_mb.median, iv.rss_mb.median);
     printf("- zero idle redraws: %s (at most %.0f in a run)\n", idle_ok ? "met" : "NOT met",
            program.idle_frames.max);
+    printf("- zero idle wake-ups: %s (at most %.0f in a run)\n", quiet ? "met" : "NOT met",
+           program.idle_wakeups.max);
     if (split)
         printf("- overlay emulation at most 3%% of a frame: %s (the overlay pass is %.1f%% of the "
                "program's render time)\n",
@@ -597,8 +680,11 @@ int main(int argc, char **argv)
         json_stat(f, "first_frame_ms", s.first_frame);
         json_stat(f, "cpu_until_that_frame_ms", s.start_cpu_ms);
         json_stat(f, "rss_mb", s.rss_mb);
+        json_stat(f, "pss_mb", s.pss_mb);
+        json_stat(f, "uss_mb", s.uss_mb);
         json_stat(f, "idle_redraws", s.idle_frames);
         json_stat(f, "idle_cpu_ms", s.idle_cpu_ms);
+        json_stat(f, "idle_wakeups", s.idle_wakeups);
         json_stat(f, "render_ms", s.render_ms);
         json_stat(f, "render_before_overlay_ms", s.base_ms);
         json_stat(f, "overlay_pass_ms", s.overlay_ms);
@@ -616,6 +702,7 @@ int main(int argc, char **argv)
             stretch > 0 && stretch <= 1.10 ? "true" : "false");
     fprintf(f, "    \"rss_not_above_ivview\": %s,\n", rss_ok ? "true" : "false");
     fprintf(f, "    \"zero_idle_redraws\": %s,\n", idle_ok ? "true" : "false");
+    fprintf(f, "    \"zero_idle_wakeups\": %s,\n", quiet ? "true" : "false");
     fprintf(f, "    \"overlay_share_at_most_3_percent\": %s,\n", share_ok ? "true" : "false");
     fprintf(f, "    \"render_vs_ordinary_scene_percent\": %.1f\n",
             program.render_ms.n && bare.render_ms.n

@@ -6,6 +6,7 @@
 // front buffer (Open Inventor's Xt viewers draw the first frame after an expose that way).
 // Each presented frame is reported as one line on BENCH_PROBE_FD:
 //   F <seq> <ns since exec> <state> <width> <height> <drawable> <rss kB> <process CPU us>
+//     <pss kB> <uss kB>
 // where state is 1 for the square at full size, 0 for any other image, u for a swap to a
 // window that is not viewable (nothing is presented) and - once checking has stopped.
 // Until the first correct frame the presented buffer is read back (the back buffer before
@@ -104,6 +105,26 @@ long rss_kb(void)
         resident = 0;
     fclose(f);
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Proportional and unique set sizes: shared pages split among their users, and the pages
+// no other process maps (private clean and dirty). Zero where the kernel has no rollup.
+void set_sizes_kb(long &pss, long &uss)
+{
+    pss = uss = 0;
+    FILE *f = fopen("/proc/self/smaps_rollup", "r");
+    if (!f)
+        return;
+    char line[256];
+    while (fgets(line, sizeof line, f)) {
+        long kb;
+        if (sscanf(line, "Pss: %ld kB", &kb) == 1)
+            pss = kb;
+        else if (sscanf(line, "Private_Clean: %ld kB", &kb) == 1 ||
+                 sscanf(line, "Private_Dirty: %ld kB", &kb) == 1)
+            uss += kb;
+    }
+    fclose(f);
 }
 
 bool is_green(const unsigned char *p)
@@ -221,7 +242,7 @@ void report_present(GLXDrawable drawable, int64_t t, char state, int width, int 
 {
     Probe &p = probe();
     p.seq++;
-    long rss = 0;
+    long rss = 0, pss = 0, uss = 0;
     long long cpu_us = 0;
     if (state == '0' || state == '1') {
         p.presented = true;
@@ -229,13 +250,14 @@ void report_present(GLXDrawable drawable, int64_t t, char state, int width, int 
         timespec cpu;
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
         cpu_us = static_cast<long long>(cpu.tv_sec) * 1000000 + cpu.tv_nsec / 1000;
+        set_sizes_kb(pss, uss); // after the CPU reading: the page walk is the probe's cost
     }
     if (state == '1')
         p.checking = false;
-    char line[160];
-    snprintf(line, sizeof line, "F %ld %lld %c %d %d %lu %ld %lld\n", p.seq,
+    char line[200];
+    snprintf(line, sizeof line, "F %ld %lld %c %d %d %lu %ld %lld %ld %ld\n", p.seq,
              static_cast<long long>(t - p.t0), state, width, height,
-             static_cast<unsigned long>(drawable), rss, cpu_us);
+             static_cast<unsigned long>(drawable), rss, cpu_us, pss, uss);
     emit(line);
 }
 

@@ -2,6 +2,7 @@
 #include <Inventor/Win/viewers/SoWinExaminerViewer.h>
 
 #include "overlay_emulation.h"
+#include "real_time_gate.h"
 
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 #include <Inventor/actions/SoGLRenderAction.h>
@@ -154,6 +155,7 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
         SoQtExaminerViewer::actualRedraw();
         if (!hasOverlayGLArea())
             overlay.render(getViewportRegion(), *getGLRenderAction(), cleared);
+        update_real_time_after_redraw();
     }
 };
 

@@ -2,6 +2,7 @@
 #include <Inventor/Win/SoWin.h>
 
 #include "display.h"
+#include "session_bus.h"
 
 #include <Inventor/Qt/SoQt.h>
 
@@ -30,6 +31,7 @@ HWND SoWin::init(const char *appname, const char *classname)
         appname = "overlay-plane";
     sowin_standin::require_usable_display(appname);
     qInstallMessageHandler(filter_qt_messages);
+    sowin_standin::skip_session_bus_autolaunch(getenv("DISPLAY"));
     // SoQt needs GLX: in a Wayland session this means X11 through XWayland.
     static char name[256];
     snprintf(name, sizeof name, "%s", appname);

@@ -2,11 +2,17 @@
 # Builds Release with the benchmark programs and runs the benchmark on a private Xvfb
 # display, which it starts and stops itself. Prints the table and writes the same figures
 # as JSON to build-release/bench/results.json. Not run with the tests.
-# Usage: scripts/bench.sh [runs]   (10 by default; at least 10 for figures to report)
+# Usage: scripts/bench.sh [runs] [--candidate NAME=EXE]...
+#   runs: 10 by default, at least 10 for figures to report; a candidate is a variant of the
+#   program measured as one more peer in the same rounds, e.g. the build before a change.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-runs="${1:-10}"
+runs=10
+if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then
+  runs="$1"
+  shift
+fi
 build=build-release
 scripts/install-deps.sh bench
 echo "bench: configuring and building (preset release, with the benchmark programs)"
@@ -54,4 +60,4 @@ DISPLAY="$display" "$build/bench/bench-runner" \
   --ivview "$(command -v ivview)" \
   --scene "$build/bench/square.iv" \
   --json "$build/bench/results.json" \
-  --runs "$runs"
+  --runs "$runs" "$@"
