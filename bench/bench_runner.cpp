@@ -139,7 +139,8 @@ bool parse_frame(const std::string &line, Frame &frame)
     return true;
 }
 
-double cpu_ms(pid_t pid)
+// Adds up what `read` takes from one file of each of the peer's threads.
+template <typename Read> double sum_over_threads(pid_t pid, const char *file, Read read)
 {
     std::string tasks = "/proc/" + std::to_string(pid) + "/task";
     DIR *dir = opendir(tasks.c_str());
@@ -149,42 +150,36 @@ double cpu_ms(pid_t pid)
     while (dirent *entry = readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
-        FILE *f = fopen((tasks + "/" + entry->d_name + "/schedstat").c_str(), "r");
+        FILE *f = fopen((tasks + "/" + entry->d_name + "/" + file).c_str(), "r");
         if (!f)
             continue;
-        unsigned long long run_ns = 0;
-        if (fscanf(f, "%llu", &run_ns) == 1)
-            total += run_ns / 1e6;
+        total += read(f);
         fclose(f);
     }
     closedir(dir);
     return total;
 }
 
+double cpu_ms(pid_t pid)
+{
+    return sum_over_threads(pid, "schedstat", [](FILE *f) {
+        unsigned long long run_ns = 0;
+        return fscanf(f, "%llu", &run_ns) == 1 ? run_ns / 1e6 : 0.0;
+    });
+}
+
 // Voluntary context switches of all threads so far: each is a thread going to sleep, so
 // each counts a wake-up that came before it.
 long wakeups(pid_t pid)
 {
-    std::string tasks = "/proc/" + std::to_string(pid) + "/task";
-    DIR *dir = opendir(tasks.c_str());
-    if (!dir)
-        return 0;
-    long total = 0;
-    while (dirent *entry = readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        FILE *f = fopen((tasks + "/" + entry->d_name + "/status").c_str(), "r");
-        if (!f)
-            continue;
+    return static_cast<long>(sum_over_threads(pid, "status", [](FILE *f) {
         char line[256];
         long count;
         while (fgets(line, sizeof line, f))
             if (sscanf(line, "voluntary_ctxt_switches: %ld", &count) == 1)
-                total += count;
-        fclose(f);
-    }
-    closedir(dir);
-    return total;
+                return static_cast<double>(count);
+        return 0.0;
+    }));
 }
 
 pid_t start(const Peer &peer, const Options &options, int &read_fd)

@@ -3,12 +3,7 @@
 
 void ViewerSession::SetUp()
 {
-    forget_old_captures();
-    std::string display = test_display();
-    ASSERT_FALSE(display.empty()) << "no test display recorded in " << DISPLAY_STATE_FILE
-                                  << "; run these tests through ctest, whose fixture starts one";
-    x = std::make_unique<XClient>(display);
-    ASSERT_TRUE(x->connected()) << "cannot open the test display " << display;
+    connect_to_test_display(x);
 }
 
 void ViewerSession::start(const std::vector<std::string> &launcher, StandardOutput output,

@@ -14,11 +14,7 @@ class ScaledWindowTest : public testing::Test
   protected:
     void SetUp() override
     {
-        forget_old_captures();
-        std::string display = test_display();
-        ASSERT_FALSE(display.empty()) << "no test display recorded in " << DISPLAY_STATE_FILE;
-        x = std::make_unique<XClient>(display);
-        ASSERT_TRUE(x->connected()) << "cannot open the test display " << display;
+        connect_to_test_display(x);
     }
 
     void start_scaled(const std::string &factor)

@@ -10,6 +10,16 @@ std::string test_display()
     return read_display_file(DISPLAY_STATE_FILE);
 }
 
+void connect_to_test_display(std::unique_ptr<XClient> &x)
+{
+    forget_old_captures();
+    std::string display = test_display();
+    ASSERT_FALSE(display.empty()) << "no test display recorded in " << DISPLAY_STATE_FILE
+                                  << "; run these tests through ctest, whose fixture starts one";
+    x = std::make_unique<XClient>(display);
+    ASSERT_TRUE(x->connected()) << "cannot open the test display " << display;
+}
+
 std::string capture_path(const std::string &what)
 {
     const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();

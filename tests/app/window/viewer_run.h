@@ -32,6 +32,10 @@ std::string keep_capture(const Image &image, const std::string &what);
 // The current environment with DISPLAY set to the test display.
 Environment viewer_environment();
 
+// A test's start on the test display: old captures forgotten, `x` connected to the display.
+// Fails the current test (fatally) where there is no display or no connection.
+void connect_to_test_display(std::unique_ptr<XClient> &x);
+
 struct ViewerRun {
     // Starts the viewer with these words after its path, under `launcher` if one is
     // given (e.g. {"valgrind", "-q"}), with its stdout as `output` says.

@@ -14,13 +14,7 @@ class WindowTest : public testing::Test
   protected:
     void SetUp() override
     {
-        forget_old_captures();
-        std::string display = test_display();
-        ASSERT_FALSE(display.empty())
-            << "no test display recorded in " << DISPLAY_STATE_FILE
-            << "; run these tests through ctest, whose fixture starts one";
-        x = std::make_unique<XClient>(display);
-        ASSERT_TRUE(x->connected()) << "cannot open the test display " << display;
+        connect_to_test_display(x);
     }
 
     // Starts the viewer and waits for its window and render area.
