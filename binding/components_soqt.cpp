@@ -83,23 +83,6 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
 
     OverlayEmulation overlay;
 
-    // SoQt sizes the GL widget in logical pixels multiplied by the whole part of Qt's
-    // scale factor, and hands that to GL as the viewport: at 2 the widget grows past its
-    // frame, at 1.5 the viewport covers only part of the window. The widget belongs in
-    // its frame at the frame's logical size; GL gets that size in device pixels.
-    void fitRenderArea(void)
-    {
-        QWidget *area = getGLWidget();
-        QWidget *frame = area ? area->parentWidget() : nullptr;
-        if (!frame)
-            return;
-        if (area->geometry() != frame->rect())
-            area->setGeometry(frame->rect());
-        SbVec2s device = device_pixels(area, frame->size());
-        if (device[0] > 0 && device[1] > 0 && getViewportRegion().getWindowSize() != device)
-            setViewportRegion(SbViewportRegion(device));
-    }
-
   protected:
     // Qt makes the GL context current for the first time before it has given the X
     // window its size, and Mesa's software rasteriser sizes its buffers then and again
@@ -156,6 +139,24 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
         if (!hasOverlayGLArea())
             overlay.render(getViewportRegion(), *getGLRenderAction(), cleared);
         update_real_time_after_redraw();
+    }
+
+  private:
+    // SoQt sizes the GL widget in logical pixels multiplied by the whole part of Qt's
+    // scale factor, and hands that to GL as the viewport: at 2 the widget grows past its
+    // frame, at 1.5 the viewport covers only part of the window. The widget belongs in
+    // its frame at the frame's logical size; GL gets that size in device pixels.
+    void fitRenderArea(void)
+    {
+        QWidget *area = getGLWidget();
+        QWidget *frame = area ? area->parentWidget() : nullptr;
+        if (!frame)
+            return;
+        if (area->geometry() != frame->rect())
+            area->setGeometry(frame->rect());
+        SbVec2s device = device_pixels(area, frame->size());
+        if (device[0] > 0 && device[1] > 0 && getViewportRegion().getWindowSize() != device)
+            setViewportRegion(SbViewportRegion(device));
     }
 };
 
