@@ -1,8 +1,7 @@
-// SoWin's component, render area and examiner viewer on SoQt's examiner viewer.
-#include <Inventor/Win/viewers/SoWinExaminerViewer.h>
-
+// The examiner viewer behind the SoWin classes on Linux: SoQt's examiner viewer.
 #include "overlay_emulation.h"
 #include "real_time_gate.h"
+#include "viewer_backend.h"
 
 #include <Inventor/Qt/viewers/SoQtExaminerViewer.h>
 #include <Inventor/actions/SoGLRenderAction.h>
@@ -74,8 +73,7 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
   public:
     EmulatingExaminerViewer(QWidget *parent, const char *name, SbBool embed,
                             SoQtFullViewer::BuildFlag flag, SoQtViewer::Type type)
-        : SoQtExaminerViewer(parent, name, embed, flag, type),
-          overlay(this, [this] { scheduleRedraw(); })
+        : SoQtExaminerViewer(parent, name, embed, flag, type), overlay([this] { scheduleRedraw(); })
     {
         if (QWidget *frame = getGLWidget()->parentWidget())
             new FrameWatch(frame, [this] { fitRenderArea(); });
@@ -160,92 +158,62 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
     }
 };
 
-} // namespace
-
-} // namespace sowin_standin
-
-using sowin_standin::EmulatingExaminerViewer;
-using sowin_standin::OverlayEmulation;
-
-namespace
-{
-
-// The components that exist. A program may keep its viewer to the end without a pointer
-// of its own; the list keeps it reachable until then.
-SoWinComponent *first_component = nullptr;
-
-} // namespace
-
-SoWinComponent::SoWinComponent(SoQtComponent *component)
-    : component(component), next_component(first_component)
-{
-    first_component = this;
-}
-
-SoWinComponent::~SoWinComponent()
-{
-    for (SoWinComponent **link = &first_component; *link; link = &(*link)->next_component) {
-        if (*link == this) {
-            *link = next_component;
-            break;
-        }
-    }
-}
-
-void SoWinComponent::setTitle(const char *title)
-{
-    // SoQt titles the top-level window, also that of an embedded component.
-    component->setTitle(title);
-}
-
-void SoWinComponent::show(void)
-{
-    component->show();
-}
-
-SoWinRenderArea::SoWinRenderArea(OverlayEmulation *overlay)
-    : SoWinComponent(overlay->renderArea()), overlay(overlay)
-{
-}
-
 // Without overlay visuals SoQt would still build a second GL widget and context for an
 // overlay it can never show; the emulation alone draws it then.
-static bool display_has_overlay_planes(void)
+bool display_has_overlay_planes(void)
 {
     static const bool has_overlays = QGLFormat::hasOpenGLOverlays();
     return has_overlays;
 }
 
-void SoWinRenderArea::setOverlayColorMap(int start, int num, const SbColor *colors)
+class SoQtBackend : public ViewerBackend
 {
-    if (display_has_overlay_planes())
-        overlay->renderArea()->setOverlayColorMap(start, num, colors);
-    overlay->setColorMap(start, num, colors);
-}
+  public:
+    explicit SoQtBackend(EmulatingExaminerViewer *viewer) : viewer(viewer) {}
 
-void SoWinRenderArea::setOverlaySceneGraph(SoNode *scene)
-{
-    if (display_has_overlay_planes())
-        overlay->renderArea()->setOverlaySceneGraph(scene);
-    overlay->setSceneGraph(scene);
-}
+    // SoQt titles the top-level window, also that of an embedded component.
+    void setTitle(const char *title) override
+    {
+        viewer->setTitle(title);
+    }
 
-namespace
-{
+    void show(void) override
+    {
+        viewer->show();
+    }
 
-OverlayEmulation *new_examiner(HWND parent, const char *name, int embed,
-                               SoWinFullViewer::BuildFlag flag, SoWinViewer::Type type)
-{
-    auto *viewer = new EmulatingExaminerViewer(reinterpret_cast<QWidget *>(parent), name, embed,
-                                               static_cast<SoQtFullViewer::BuildFlag>(flag),
-                                               static_cast<SoQtViewer::Type>(type));
-    return &viewer->overlay;
-}
+    void setSceneGraph(SoNode *scene) override
+    {
+        viewer->setSceneGraph(scene);
+    }
+
+    void setOverlayColorMap(int start, int count, const SbColor *colors) override
+    {
+        if (display_has_overlay_planes())
+            viewer->setOverlayColorMap(start, count, colors);
+        viewer->overlay.setColorMap(start, count, colors);
+    }
+
+    void setOverlaySceneGraph(SoNode *scene) override
+    {
+        if (display_has_overlay_planes())
+            viewer->setOverlaySceneGraph(scene);
+        viewer->overlay.setSceneGraph(scene);
+    }
+
+  private:
+    EmulatingExaminerViewer *viewer;
+};
 
 } // namespace
 
-SoWinExaminerViewer::SoWinExaminerViewer(HWND parent, const char *name, int embed,
-                                         SoWinFullViewer::BuildFlag flag, SoWinViewer::Type type)
-    : SoWinFullViewer(new_examiner(parent, name, embed, flag, type))
+ViewerBackend *new_examiner_backend(HWND parent, const char *name, int embed, int build_flag,
+                                    int type)
 {
+    auto *viewer = new EmulatingExaminerViewer(reinterpret_cast<QWidget *>(parent), name, embed,
+                                               static_cast<SoQtFullViewer::BuildFlag>(build_flag),
+                                               static_cast<SoQtViewer::Type>(type));
+    return new SoQtBackend(viewer);
 }
+
+} // namespace sowin_standin

@@ -46,8 +46,8 @@ void replace_color_indices(SoNode *root, const OverlayEmulation &emulation)
 
 } // namespace
 
-OverlayEmulation::OverlayEmulation(SoQtRenderArea *area, std::function<void()> schedule_redraw)
-    : area(area), schedule_redraw(std::move(schedule_redraw)),
+OverlayEmulation::OverlayEmulation(std::function<void()> schedule_redraw)
+    : schedule_redraw(std::move(schedule_redraw)),
       scene_watch(&OverlayEmulation::sceneChanged, this),
       action(new SoGLRenderAction(SbViewportRegion()))
 {

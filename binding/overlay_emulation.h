@@ -2,7 +2,7 @@
 // drawn over the normal scene in the same GL context, after a depth clear, with colour
 // indices resolved through the overlay colour map.
 // Requires: Coin initialised. Does not: modify the overlay scene graph, or draw anything
-// where the display offers real overlay planes (SoQt's own path draws there).
+// where the display offers real overlay planes (the binding's own path draws there).
 #pragma once
 
 #include <Inventor/SbColor.h>
@@ -14,7 +14,6 @@
 class SbViewportRegion;
 class SoGLRenderAction;
 class SoNode;
-class SoQtRenderArea;
 
 namespace sowin_standin
 {
@@ -22,16 +21,11 @@ namespace sowin_standin
 class OverlayEmulation
 {
   public:
-    // `area` is the render area drawn into; `schedule_redraw` asks it for a new frame.
-    OverlayEmulation(SoQtRenderArea *area, std::function<void()> schedule_redraw);
+    // `schedule_redraw` asks the render area drawn into for a new frame.
+    explicit OverlayEmulation(std::function<void()> schedule_redraw);
     ~OverlayEmulation();
     OverlayEmulation(const OverlayEmulation &) = delete;
     OverlayEmulation &operator=(const OverlayEmulation &) = delete;
-
-    SoQtRenderArea *renderArea(void) const
-    {
-        return area;
-    }
 
     void setColorMap(int start, int count, const SbColor *colors);
     void setSceneGraph(SoNode *scene);
@@ -53,7 +47,6 @@ class OverlayEmulation
     static void sceneChanged(void *data, SoSensor *sensor);
     void invalidate(void);
 
-    SoQtRenderArea *area;
     std::function<void()> schedule_redraw;
     std::vector<SbColor> colors;
     SoNode *scene = nullptr;

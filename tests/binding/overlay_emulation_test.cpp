@@ -152,7 +152,7 @@ class OverlayEmulationTest : public ::testing::Test
 {
   protected:
     OverlayEmulationTest()
-        : emulation(nullptr, [this] { redraws++; }),
+        : emulation([this] { redraws++; }),
           area_action(SbViewportRegion(XvfbEnvironment::size, XvfbEnvironment::size))
     {
         area_action.setCacheContext(SoGLCacheContextElement::getUniqueCacheContext());

@@ -1,6 +1,6 @@
-// SoWin stand-in: the examiner viewer, built as SoQt's examiner viewer with its
-// decoration, thumbwheels, pop-up menu and mouse interaction.
-// Requires: SoWin::init() first. Does not: tear the viewer down before the process ends.
+// SoWin stand-in: the examiner viewer, with its decoration (thumbwheels and buttons), pop-up
+// menu and mouse interaction. Requires: SoWin::init() first. Does not: tear the viewer down
+// before the process ends.
 #pragma once
 
 #include <Inventor/Win/SoWin.h>

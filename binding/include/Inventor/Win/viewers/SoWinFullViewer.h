@@ -1,5 +1,5 @@
 // SoWin stand-in: the full viewer level, which adds only the build flags.
-// Requires: SoQt 1.6. Does not: build decoration itself; SoQt's viewer does.
+// Requires: SoWin::init() first. Does not: build decoration itself; the examiner does.
 #pragma once
 
 #include <Inventor/Win/viewers/SoWinViewer.h>

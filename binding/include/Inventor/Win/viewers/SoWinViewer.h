@@ -1,5 +1,5 @@
 // SoWin stand-in: the viewer level, which adds only the viewer type.
-// Requires: SoQt 1.6. Does not: offer camera or draw-style controls.
+// Requires: SoWin::init() first. Does not: offer camera or draw-style controls.
 #pragma once
 
 #include <Inventor/Win/SoWinRenderArea.h>
