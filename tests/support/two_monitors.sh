@@ -2,6 +2,8 @@
 # Starts or stops the two-monitor display of a test run: Xorg with the dummy driver
 # (two-monitors.conf beside this script), its outputs DUMMY0 and DUMMY1 switched on side by
 # side at 1280x1024 each (DUMMY0 primary, on the left), and openbox as the window manager.
+# DUMMY0 is 338 mm wide (96 dots per inch), DUMMY1 169 mm (192): a desktop monitor beside a
+# laptop panel, for Qt's scaling from each monitor's physical size.
 # The state file records the display name, the server's pid and the window manager's pid,
 # one a line; the server's log is the state file's name with ".log" added.
 # Usage: two_monitors.sh start|stop STATE_FILE
@@ -73,6 +75,8 @@ export DISPLAY=":$number"
 xrandr --output DUMMY0 --mode 1280x1024 --pos 0x0 --primary
 xrandr --addmode DUMMY1 1280x1024
 xrandr --output DUMMY1 --mode 1280x1024 --pos 1280x0
+xrandr --output DUMMY0 --set WIDTH_MM 338 --set HEIGHT_MM 270
+xrandr --output DUMMY1 --set WIDTH_MM 169 --set HEIGHT_MM 135
 # Qt reads the monitors once, at its start: both must be there before any test begins.
 monitors=0
 for _ in $(seq 50); do

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <memory>
 #include <thread>
+#include <utility>
 
 namespace
 {
@@ -48,19 +49,30 @@ class MonitorMoveTest : public testing::Test
         connect_to_test_display(x);
     }
 
-    // Starts the viewer with a scale factor for each monitor, e.g. "DUMMY0=1;DUMMY1=2".
-    void start(const std::string &factors)
+    // The viewer's environment with none of Qt's scaling settings but `settings`.
+    static Environment scaling(const std::vector<std::pair<std::string, std::string>> &settings)
+    {
+        Environment environment = viewer_environment();
+        for (const char *name : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS",
+                                 "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_ENABLE_HIGHDPI_SCALING",
+                                 "QT_USE_PHYSICAL_DPI", "QT_SCALE_FACTOR_ROUNDING_POLICY"})
+            environment = without_variable(environment, name);
+        for (const auto &setting : settings)
+            environment = with_variable(environment, setting.first, setting.second);
+        return environment;
+    }
+
+    // Starts the viewer on the first monitor with these scaling settings.
+    void start(const Environment &environment)
     {
         // The window manager places a new window on the monitor that has the pointer.
         x->move_pointer(monitors[0].x + monitors[0].width / 2,
                         monitors[0].y + monitors[0].height / 2);
-        viewer = std::make_unique<ViewerRun>(
-            *x, std::vector<std::string>{},
-            with_variable(viewer_environment(), "QT_SCREEN_SCALE_FACTORS", factors));
+        viewer = std::make_unique<ViewerRun>(*x, std::vector<std::string>{}, environment);
         ASSERT_TRUE(viewer->process.started());
         ASSERT_TRUE(viewer->wait_for_window())
-            << "no window with factors " << factors << "; the program "
-            << viewer->process.how_it_ended() << "; stderr: " << viewer->process.err();
+            << "no window; the program " << viewer->process.how_it_ended()
+            << "; stderr: " << viewer->process.err();
         ASSERT_TRUE(centre_on(x->geometry(viewer->top), monitors[0]))
             << "the window did not open on " << monitors[0].output;
         Image last;
@@ -138,7 +150,7 @@ class MonitorMoveTest : public testing::Test
 
 TEST_F(MonitorMoveTest, FromOneToTwoAndBack)
 {
-    ASSERT_NO_FATAL_FAILURE(start("DUMMY0=1;DUMMY1=2"));
+    ASSERT_NO_FATAL_FAILURE(start(scaling({{"QT_SCREEN_SCALE_FACTORS", "DUMMY0=1;DUMMY1=2"}})));
     ASSERT_NO_FATAL_FAILURE(expect_right_at(1, "started-at-1"));
     ASSERT_NO_FATAL_FAILURE(drag_to(monitors[1]));
     ASSERT_NO_FATAL_FAILURE(expect_right_at(2, "moved-to-2"));
@@ -149,12 +161,27 @@ TEST_F(MonitorMoveTest, FromOneToTwoAndBack)
 
 TEST_F(MonitorMoveTest, FromTwoToOneAndAHalfAndBack)
 {
-    ASSERT_NO_FATAL_FAILURE(start("DUMMY0=2;DUMMY1=1.5"));
+    ASSERT_NO_FATAL_FAILURE(start(scaling({{"QT_SCREEN_SCALE_FACTORS", "DUMMY0=2;DUMMY1=1.5"}})));
     ASSERT_NO_FATAL_FAILURE(expect_right_at(2, "started-at-2"));
     ASSERT_NO_FATAL_FAILURE(drag_to(monitors[1]));
     ASSERT_NO_FATAL_FAILURE(expect_right_at(1.5, "moved-to-1.5"));
     ASSERT_NO_FATAL_FAILURE(drag_to(monitors[0]));
     ASSERT_NO_FATAL_FAILURE(expect_right_at(2, "back-at-2"));
+    close_and_expect_clean_exit();
+}
+
+// Qt 5 under xcb scales every monitor alike from Xft.dpi or the whole X screen's size, also
+// with QT_AUTO_SCREEN_SCALE_FACTOR; QT_USE_PHYSICAL_DPI makes it take each monitor's own
+// physical size: 1 on the 96-dpi monitor, 2 on the 192-dpi one.
+TEST_F(MonitorMoveTest, FactorsQtTakesFromEachMonitorsPhysicalSize)
+{
+    ASSERT_NO_FATAL_FAILURE(
+        start(scaling({{"QT_AUTO_SCREEN_SCALE_FACTOR", "1"}, {"QT_USE_PHYSICAL_DPI", "1"}})));
+    ASSERT_NO_FATAL_FAILURE(expect_right_at(1, "started-at-96-dpi"));
+    ASSERT_NO_FATAL_FAILURE(drag_to(monitors[1]));
+    ASSERT_NO_FATAL_FAILURE(expect_right_at(2, "moved-to-192-dpi"));
+    ASSERT_NO_FATAL_FAILURE(drag_to(monitors[0]));
+    ASSERT_NO_FATAL_FAILURE(expect_right_at(1, "back-at-96-dpi"));
     close_and_expect_clean_exit();
 }
 
