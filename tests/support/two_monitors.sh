@@ -17,14 +17,17 @@ if [ -z "$state" ] || { [ "$action" != start ] && [ "$action" != stop ]; }; then
 fi
 here="$(cd "$(dirname "$0")" && pwd)"
 
-# Ends `pid` if it is still the program `name` that we started.
+# Ends `pid` if it is still the program `name` that we started. The script that started it
+# has ended, so a process that has exited waits for init to reap it: that counts as ended.
 stop_process() {
   local pid="$1" name="$2"
   [ -n "$pid" ] && [ "$(cat "/proc/$pid/comm" 2>/dev/null)" = "$name" ] || return 0
-  kill "$pid"
-  for _ in $(seq 50); do
-    kill -0 "$pid" 2>/dev/null || return 0
-    sleep 0.1
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 100); do
+    local state
+    state="$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null || true)"
+    { [ -z "$state" ] || [ "$state" = Z ]; } && return 0
+    sleep 0.05
   done
   kill -KILL "$pid" 2>/dev/null || true
 }
@@ -49,6 +52,10 @@ for program in Xorg xrandr openbox xprop; do
   command -v "$program" >/dev/null ||
     { echo "two-monitors: $program is not installed (scripts/install-deps.sh test)" >&2; exit 1; }
 done
+# The server itself, not the wrapper that xserver-xorg-legacy adds, which lets only users
+# at a console start it.
+server_program=/usr/lib/xorg/Xorg
+[ -x "$server_program" ] || server_program="$(command -v Xorg)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 mkfifo "$work/displayfd"
@@ -57,7 +64,7 @@ log="$state.log"
 # Xorg picks a free display number and writes it to descriptor 3 once it accepts clients.
 # Started by root it would take a virtual terminal and switch to it; -sharevts and
 # -novtswitch leave the machine's consoles as they are.
-setsid Xorg -config "$here/two-monitors.conf" -configdir "$work/configdir" -displayfd 3 \
+setsid "$server_program" -config "$here/two-monitors.conf" -configdir "$work/configdir" -displayfd 3 \
   -noreset -nolisten tcp -sharevts -novtswitch -logfile "$log" \
   3>"$work/displayfd" </dev/null >/dev/null 2>&1 &
 server=$!
