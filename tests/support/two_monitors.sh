@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts or stops the two-monitor display of a test run: Xorg with the dummy driver
 # (two-monitors.conf beside this script), its outputs DUMMY0 and DUMMY1 switched on side by
-# side at 1280x1024 each (DUMMY0 primary, on the left), and openbox as the window manager.
+# side at 1280x1024 each (DUMMY0 primary, on the left), and openbox as the window manager
+# with the settings in openbox-rc.xml.
 # DUMMY0 is 338 mm wide (96 dots per inch), DUMMY1 169 mm (192): a desktop monitor beside a
 # laptop panel, for Qt's scaling from each monitor's physical size.
 # The state file records the display name, the server's pid and the window manager's pid,
@@ -93,7 +94,8 @@ for _ in $(seq 50); do
 done
 [ "$monitors" = 2 ] || fail "xrandr shows $monitors monitors, not 2"
 
-setsid openbox --sm-disable </dev/null >"$state.openbox.log" 2>&1 &
+setsid openbox --sm-disable --config-file "$here/openbox-rc.xml" \
+  </dev/null >"$state.openbox.log" 2>&1 &
 manager=$!
 # A window manager that runs names itself on the root window.
 for _ in $(seq 100); do
