@@ -164,7 +164,9 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
     // SoQt sizes the GL widget in logical pixels multiplied by the whole part of Qt's
     // scale factor, and hands that to GL as the viewport: at 2 the widget grows past its
     // frame, at 1.5 the viewport covers only part of the window. The widget belongs in
-    // its frame at the frame's logical size; GL gets that size in device pixels.
+    // its frame at the frame's logical size; GL gets that size in device pixels. Once the
+    // factor has changed, on another monitor, the window's native windows are placed anew
+    // first, so that the frame's size and the factor agree again.
     void fitRenderArea(void)
     {
         QWidget *area = getGLWidget();
