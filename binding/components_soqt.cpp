@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QGLFormat>
 #include <QWidget>
+#include <QWindow>
 #include <GL/glx.h>
 
 #include <algorithm>
@@ -45,7 +46,26 @@ SbVec2s device_pixels(const QWidget *widget, const QSize &logical)
                    static_cast<short>(std::min(device.height(), 32767)));
 }
 
-// Keeps the render area fitted to its frame whenever the frame's layout resizes it.
+// When a window moves onto a monitor of another scale factor, Qt sizes the top-level with
+// the new factor but has already placed the native windows inside it (the GL area and the
+// panels around it) with the old one, and it never places them again: their X windows keep
+// the old device size, and their late configure notices shrink or grow the layout. Each
+// native window's QWindow now reads its geometry back with the new factor, so setting the
+// widget's logical geometry on it again gives the X window its new device size.
+void place_native_windows(QWidget *top)
+{
+    for (QWidget *widget : top->findChildren<QWidget *>()) {
+        QWindow *window = widget->windowHandle();
+        if (!window || widget->isWindow())
+            continue;
+        QRect logical(widget->mapTo(widget->nativeParentWidget(), QPoint()), widget->size());
+        if (window->geometry() != logical)
+            window->setGeometry(logical);
+    }
+}
+
+// Keeps the render area fitted to its frame whenever the frame's layout resizes it or the
+// window moves onto another monitor.
 class FrameWatch : public QObject
 {
   public:
@@ -57,7 +77,8 @@ class FrameWatch : public QObject
   protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Resize)
+        // Qt tells every widget of a window that moved onto another monitor with this event.
+        if (event->type() == QEvent::Resize || event->type() == QEvent::ScreenChangeInternal)
             fit();
         return false;
     }
@@ -143,19 +164,28 @@ class EmulatingExaminerViewer : public SoQtExaminerViewer
     // SoQt sizes the GL widget in logical pixels multiplied by the whole part of Qt's
     // scale factor, and hands that to GL as the viewport: at 2 the widget grows past its
     // frame, at 1.5 the viewport covers only part of the window. The widget belongs in
-    // its frame at the frame's logical size; GL gets that size in device pixels.
+    // its frame at the frame's logical size; GL gets that size in device pixels. Once the
+    // factor has changed, on another monitor, the window's native windows are placed anew
+    // first, so that the frame's size and the factor agree again.
     void fitRenderArea(void)
     {
         QWidget *area = getGLWidget();
         QWidget *frame = area ? area->parentWidget() : nullptr;
         if (!frame)
             return;
+        qreal ratio = area->devicePixelRatioF();
+        if (ratio != placed_at_ratio) {
+            place_native_windows(area->window());
+            placed_at_ratio = ratio;
+        }
         if (area->geometry() != frame->rect())
             area->setGeometry(frame->rect());
         SbVec2s device = device_pixels(area, frame->size());
         if (device[0] > 0 && device[1] > 0 && getViewportRegion().getWindowSize() != device)
             setViewportRegion(SbViewportRegion(device));
     }
+
+    qreal placed_at_ratio = 0; // the scale factor the native windows were last placed at
 };
 
 // Without overlay visuals SoQt would still build a second GL widget and context for an

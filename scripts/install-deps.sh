@@ -10,7 +10,8 @@ case "$purpose" in
   build) ;;
   run) packages+=(xvfb x11-utils imagemagick) ;;
   test) packages+=(libgtest-dev xvfb x11-utils xdotool imagemagick libxtst-dev valgrind
-    desktop-file-utils appstream man-db) ;;
+    desktop-file-utils appstream man-db
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox) ;;
   bench) packages+=(xvfb x11-utils libxtst-dev libgl-dev inventor-clients) ;;
   *) echo "usage: $0 [build|test|run|bench]" >&2; exit 2 ;;
 esac
