@@ -26,7 +26,7 @@ if [ -z "$version" ] || [ "$version" = "(none)" ]; then
     exit 1
 fi
 compiler=$("$target-g++" -dumpfullversion)
-fingerprint=$(cat "$fixes"/* "${BASH_SOURCE[0]}" | sha256sum | cut -c1-12)
+fingerprint=$(cat "$fixes"/* | sha256sum | cut -c1-12)
 prefix=$cache/coin-$version-$target-gcc$compiler-$fingerprint
 if [ -f "$prefix/.complete" ]; then
     say "using the build in $prefix"
