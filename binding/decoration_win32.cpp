@@ -17,7 +17,7 @@ namespace
 // Sizes in pixels at 96 dpi, as the Linux examiner lays its decoration out; all scale by dpi/96.
 constexpr int edge_size = 30;   // thickness of the left, right and bottom edges
 constexpr int button_size = 30; // the square buttons of the right-hand column
-constexpr int icon_size = 20;   // the picture inside a button
+constexpr int icon_size = 24;   // the picture inside a button
 constexpr int wheel_length = 118;
 constexpr int wheel_thickness = 14;
 constexpr int wheel_end_gap = 2; // below the side wheels, and above the Dolly wheel

@@ -660,6 +660,8 @@ void register_test_classes(void)
 int main(int argc, char **argv)
 {
     const bool only_show = argc > 1 && std::strcmp(argv[1], "show") == 0;
+    // As the viewer does: the decoration is sized for the dpi, the system needn't stretch it.
+    SetProcessDPIAware();
     register_test_classes();
     open_viewer(at_96, 96, 20, 20);
     open_viewer(at_144, 144, 560, 20);
