@@ -1,7 +1,8 @@
 // The examiner decoration driven as a user drives it: a window holding the decoration at 96 dpi
 // and one at 144 dpi, a fake viewer recording what the decoration asks of it, and a second
 // thread that moves the pointer and presses keys with SendInput and checks calls and pixels.
-// Started with "show", it only shows the two windows until they are closed.
+// Started with "show", it only shows the two windows until they are closed. A failing run
+// leaves a picture of the screen in decoration_failure.bmp in the current folder.
 #include "decoration_win32.h"
 
 #include <windows.h>
@@ -615,6 +616,44 @@ void check_menu(Recorder &viewer)
           "Decorations on shows it again (" + names(calls) + ")");
 }
 
+// The whole screen as a 24-bit BMP file, for looking at a failure afterwards.
+void save_screen(const char *path)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    std::vector<unsigned char> rows(static_cast<size_t>(stride) * height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    GetDIBits(memory, bitmap, 0, height, rows.data(), reinterpret_cast<BITMAPINFO *>(&header),
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4d42; // "BM"
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
+    if (FILE *out = std::fopen(path, "wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(&header, sizeof header, 1, out);
+        std::fwrite(rows.data(), 1, rows.size(), out);
+        std::fclose(out);
+        std::printf("the screen is saved in %s\n", path);
+    }
+}
+
 DWORD WINAPI drive(void *)
 {
     wait_for([] { return IsWindowVisible(at_96.frame) && IsWindowVisible(at_144.frame); });
@@ -633,6 +672,8 @@ DWORD WINAPI drive(void *)
     check_wheels(at_96);
     check_buttons(at_96);
     check_menu(at_96);
+    if (failures > 0)
+        save_screen("decoration_failure.bmp");
     close_all_menus();
     PostMessageW(at_96.frame, WM_CLOSE, 0, 0);
     return 0;
@@ -665,6 +706,12 @@ int main(int argc, char **argv)
     register_test_classes();
     open_viewer(at_96, 96, 20, 20);
     open_viewer(at_144, 144, 560, 20);
+    RECT client = {};
+    GetClientRect(at_96.frame, &client);
+    if (client.right == 0) {
+        std::printf("FAILED: the test window got no size: wine's desktop has no display driver\n");
+        return 1;
+    }
     HANDLE driver = only_show ? nullptr : CreateThread(nullptr, 0, drive, nullptr, 0, nullptr);
 
     MSG message;
