@@ -1,3 +1,7 @@
+// The decoration's windows: three edge windows of our own class holding the thumbwheels (our
+// own class too) and owner-drawn push buttons, whose notifications the edge windows receive.
+// A wheel reports the angle its surface turned: positive when dragged up (RotX, Dolly) or to
+// the right (RotY), by the pointer's travel over the wheel's radius.
 #include "decoration_win32.h"
 
 #include "icons_win32.h"
@@ -59,7 +63,6 @@ struct WheelState {
 };
 
 struct Parts {
-    HWND parent = nullptr;
     ExaminerControls *controls = nullptr;
     int dpi = 96;
     HWND left = nullptr, bottom = nullptr, right = nullptr;
@@ -516,7 +519,6 @@ struct Decoration::Windows {
 Decoration::Decoration(HWND parent, ExaminerControls &controls, int dpi) : windows(new Windows)
 {
     Parts &parts = windows->parts;
-    parts.parent = parent;
     parts.controls = &controls;
     parts.dpi = dpi > 0 ? dpi : 96;
     register_classes();

@@ -654,6 +654,21 @@ void save_screen(const char *path)
     }
 }
 
+// On the window thread: the layout of a window too small for the decoration still leaves a
+// rectangle inside the client for the area, and nothing breaks.
+void check_small_layouts(Recorder &viewer)
+{
+    bool inside = true;
+    for (SIZE size : {SIZE{0, 0}, SIZE{10, 10}, SIZE{40, 300}, SIZE{300, 40}, SIZE{61, 61}}) {
+        RECT client = {0, 0, size.cx, size.cy};
+        RECT area = viewer.decoration->layout(client);
+        inside = inside && area.left >= 0 && area.top >= 0 && area.left <= area.right &&
+                 area.top <= area.bottom && area.right <= size.cx && area.bottom <= size.cy;
+    }
+    viewer.relayout();
+    check(inside, "in a window smaller than the decoration the area stays inside the client");
+}
+
 DWORD WINAPI drive(void *)
 {
     wait_for([] { return IsWindowVisible(at_96.frame) && IsWindowVisible(at_144.frame); });
@@ -718,6 +733,8 @@ int main(int argc, char **argv)
     HDC screen = GetDC(nullptr);
     std::printf("the system runs at %d dpi\n", GetDeviceCaps(screen, LOGPIXELSY));
     ReleaseDC(nullptr, screen);
+    if (!only_show)
+        check_small_layouts(at_96);
     HANDLE driver = only_show ? nullptr : CreateThread(nullptr, 0, drive, nullptr, 0, nullptr);
 
     MSG message;
