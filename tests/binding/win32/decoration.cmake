@@ -1,7 +1,7 @@
-# The examiner decoration's Windows test: the program drives the decoration with SendInput
-# under wine, on a private Xvfb display and in a wine prefix of its own, both kept by
-# decoration_test.sh (which says why the prefix is not the shared one). It needs
-# only the decoration's own sources, not Coin, so it builds in every Windows configuration.
+# The examiner decoration's Windows test, for include() from this folder's CMakeLists.txt: the
+# program drives the decoration with SendInput under wine, on a private Xvfb display and in a
+# wine prefix of its own, both kept by decoration_test.sh (which says why the prefix is not the
+# shared one). It needs only the decoration's own sources, not Coin.
 add_executable(decoration_test decoration_test.cpp ${PROJECT_SOURCE_DIR}/binding/decoration_win32.cpp
                               ${PROJECT_SOURCE_DIR}/binding/icons_win32.cpp)
 target_include_directories(decoration_test PRIVATE ${PROJECT_SOURCE_DIR}/binding)
