@@ -421,9 +421,16 @@ LRESULT CALLBACK panel_procedure(HWND window, UINT message, WPARAM wparam, LPARA
         paint_button(*parts, *reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
         return TRUE;
     case WM_PARENTNOTIFY:
-        // A button takes the focus when pressed; it goes back where it was once the click is done.
-        if (LOWORD(wparam) == WM_LBUTTONDOWN)
-            parts->focus_before_click = GetFocus();
+        // A button takes the focus when pressed; it goes back where it was once the click is
+        // done.
+        if (LOWORD(wparam) == WM_LBUTTONDOWN) {
+            POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+            HWND under = ChildWindowFromPoint(window, at);
+            bool on_button = false;
+            for (HWND button : parts->buttons)
+                on_button = on_button || (under && under == button);
+            parts->focus_before_click = on_button ? GetFocus() : nullptr;
+        }
         return 0;
     case WM_COMMAND: {
         int index = LOWORD(wparam) - first_button_id;
