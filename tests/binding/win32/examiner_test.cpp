@@ -1,6 +1,7 @@
 // The Win32 examiner driven as a user drives it: a coloured cube as the normal scene and the
 // program's overlay square, turned with the RotX thumbwheel and a drag in the render area,
-// dollied away with the mouse wheel and brought back with the pop-up menu's "View all". The
+// dollied away with the mouse wheel and brought back with the pop-up menu's "View all", and
+// its decoration switched off from the same menu. The
 // screen's pixels are read after each step: the cube's picture must change, and the square
 // must stay where it was. Prints one line per step; the exit status is the number of failures.
 #include "overlay_scene.h"
@@ -405,6 +406,16 @@ DWORD WINAPI drive(void *)
     check(looks.cube_pixels > turned.cube_pixels * 3 / 4, "view all shows the cube again",
           std::to_string(looks.cube_pixels) + " cube pixels, " +
               std::to_string(turned.cube_pixels) + " before the wheel");
+
+    // "Decorations" from the menu hides the decoration: the area takes the whole window and
+    // the square is centred in it, a fifth of its new size.
+    chosen = choose_from_popup(centre_of(first.place, first.width() / 3, 0), {"decorations"});
+    check(chosen, "the pop-up menu offers Decorations");
+    Picture bare = settled(area);
+    looks = look_at(bare);
+    check(bare.width() > first.width() && bare.height() > first.height() &&
+              square_is_right(bare, looks, problem),
+          "decorations off: the area fills the window", problem);
 
     PostMessageA(main_window, WM_CLOSE, 0, 0);
     return 0;
