@@ -29,6 +29,7 @@
 #include <Inventor/sensors/SoNodeSensor.h>
 #include <Inventor/system/gl.h>
 
+#include <GL/glext.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -52,6 +53,74 @@ const int default_height = 390;
 const int fixed_nodes = 4;
 
 enum class Drag { none, rotate, pan, dolly };
+
+// A framebuffer object of the frame's size, where the driver offers them. Its pixels are the
+// frame's whatever becomes of the hidden window, whose back buffer a driver may leave undefined
+// while the window isn't on screen; Windows' own software OpenGL has none, and the back buffer
+// serves there.
+class Offscreen
+{
+  public:
+    // Draws to come go into a target of `size`; false where there can be none.
+    bool bind(const SbVec2s &size)
+    {
+        if (!loaded)
+            load();
+        if (!framebuffer)
+            return false;
+        bind_framebuffer(GL_FRAMEBUFFER_EXT, framebuffer);
+        if (size != bound_size) {
+            bind_renderbuffer(GL_RENDERBUFFER_EXT, buffers[0]);
+            renderbuffer_storage(GL_RENDERBUFFER_EXT, GL_RGBA8, size[0], size[1]);
+            bind_renderbuffer(GL_RENDERBUFFER_EXT, buffers[1]);
+            renderbuffer_storage(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, size[0], size[1]);
+            attach(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, buffers[0]);
+            attach(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, buffers[1]);
+            if (check_status(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT) {
+                bind_framebuffer(GL_FRAMEBUFFER_EXT, 0);
+                framebuffer = 0; // not of this size, nor of another: the back buffer from now on
+                return false;
+            }
+            bound_size = size;
+        }
+        return true;
+    }
+
+  private:
+    template <class Call> void find(Call &call, const char *name)
+    {
+        call = reinterpret_cast<Call>(reinterpret_cast<void *>(wglGetProcAddress(name)));
+    }
+
+    void load(void)
+    {
+        loaded = true;
+        find(gen_framebuffers, "glGenFramebuffersEXT");
+        find(bind_framebuffer, "glBindFramebufferEXT");
+        find(gen_renderbuffers, "glGenRenderbuffersEXT");
+        find(bind_renderbuffer, "glBindRenderbufferEXT");
+        find(renderbuffer_storage, "glRenderbufferStorageEXT");
+        find(attach, "glFramebufferRenderbufferEXT");
+        find(check_status, "glCheckFramebufferStatusEXT");
+        if (!gen_framebuffers || !bind_framebuffer || !gen_renderbuffers || !bind_renderbuffer ||
+            !renderbuffer_storage || !attach || !check_status)
+            return;
+        gen_framebuffers(1, &framebuffer);
+        gen_renderbuffers(2, buffers);
+    }
+
+    bool loaded = false;
+    GLuint framebuffer = 0;
+    GLuint buffers[2] = {}; // colour, depth
+    SbVec2s bound_size = SbVec2s(0, 0);
+    PFNGLGENFRAMEBUFFERSEXTPROC gen_framebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFEREXTPROC bind_framebuffer = nullptr;
+    PFNGLGENRENDERBUFFERSEXTPROC gen_renderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFEREXTPROC bind_renderbuffer = nullptr;
+    PFNGLRENDERBUFFERSTORAGEEXTPROC renderbuffer_storage = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC attach = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC check_status = nullptr;
+};
 
 // The examiner's mouse bindings: left rotates, middle or Shift+left pans, Ctrl+left or
 // left+middle dollies.
@@ -241,6 +310,7 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
     HWND surface = nullptr;
     HDC dc = nullptr;
     HGLRC context = nullptr;
+    Offscreen offscreen;
     std::unique_ptr<Decoration> decoration;
     bool decorated = false;
     std::vector<unsigned char> frame_pixels; // the last frame, on its way to the window
@@ -548,17 +618,18 @@ void Win32Examiner::paint(void)
     HDC area_dc = BeginPaint(area, &paint_info);
     SbViewportRegion viewport = region();
     SbVec2s size = viewport.getWindowSize();
-    RECT drawn = {0, 0, 0, 0};
-    if (surface)
+    if (context && wglMakeCurrent(dc, context) && !offscreen.bind(size)) {
+        RECT drawn = {0, 0, 0, 0};
         GetClientRect(surface, &drawn);
-    if (drawn.right != size[0] || drawn.bottom != size[1]) {
-        SetWindowPos(surface, nullptr, 0, 0, size[0], size[1],
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        // Mesa's software rasteriser takes a new window size at a swap; nothing shows.
-        if (context && wglMakeCurrent(dc, context))
+        if (drawn.right != size[0] || drawn.bottom != size[1]) {
+            SetWindowPos(surface, nullptr, 0, 0, size[0], size[1],
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            // Mesa's software rasteriser takes a new window size at a swap; nothing shows.
             SwapBuffers(dc);
+        }
+        glReadBuffer(GL_BACK);
     }
-    if (context && wglMakeCurrent(dc, context)) {
+    if (context && wglGetCurrentContext() == context) {
         action->setViewportRegion(viewport);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -584,12 +655,12 @@ void Win32Examiner::paint(void)
     update_real_time_after_redraw();
 }
 
-// Copies the finished frame from the surface's back buffer into the render area.
+// Copies the finished frame into the render area, from the framebuffer object or the hidden
+// window's back buffer, whichever it was drawn into.
 void Win32Examiner::present(HDC area_dc, const SbVec2s &size)
 {
     frame_pixels.resize(size_t(4) * size[0] * size[1]);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadBuffer(GL_BACK);
     glReadPixels(0, 0, size[0], size[1], GL_BGRA_EXT, GL_UNSIGNED_BYTE, frame_pixels.data());
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
