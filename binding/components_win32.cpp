@@ -304,9 +304,10 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
     const int build_flag;
     HWND frame = nullptr;
     HWND area = nullptr;
-    // OpenGL draws into a window that never shows, and each frame is copied into the render
-    // area: wine (8.0) shows nothing that OpenGL draws into a child window, only what it
-    // draws into a top-level one; an area that is a plain window shows the copy on both.
+    // OpenGL draws off screen, in the context of a window that never shows (into a
+    // framebuffer object where there is one), and each frame is copied into the render area:
+    // wine (8.0) shows nothing that OpenGL draws into a child window, only what it draws into
+    // a top-level one; an area that is a plain window shows the copy on both.
     HWND surface = nullptr;
     HDC dc = nullptr;
     HGLRC context = nullptr;
