@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace sowin_standin
 {

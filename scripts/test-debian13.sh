@@ -82,7 +82,7 @@ archive_for() { # suite
             /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == suite) found = 1 }
             END { if (uri != "" && found) print uri }' "$file"
     done
-    cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+    { cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null || true; } |
         awk -v suite="$1" '$1 == "deb" { sub(/\[[^]]*\]/, ""); $0 = $0; if ($3 == suite) print $2 }'
 }
 mirror=$(archive_for "$host_release" | head -n 1)
