@@ -63,7 +63,10 @@ if [ "${1:-}" = --in-namespace ]; then
 fi
 
 trap finish EXIT
-[ "$(id -u)" -eq 0 ] || { echo "$0: needs root (debootstrap, mount, chroot)" >&2; exit 2; }
+if [ "$(id -u)" -ne 0 ]; then
+    say "debootstrap, mount and chroot need root: going on through sudo"
+    exec sudo "$0" "$@"
+fi
 command -v debootstrap >/dev/null || {
     say "installing debootstrap"
     apt-get update -qq && apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
