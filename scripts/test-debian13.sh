@@ -127,12 +127,12 @@ tar -C "$root" --exclude=./.git --exclude='./build*' --exclude=./Testing -cf - .
 
 inside='set -euo pipefail
 apt_get() { apt-get -o DPkg::Lock::Timeout=600 -y -qq "$@"; }
-echo "debian13: bringing the system up to date"
-apt_get update
-apt_get --no-install-recommends dist-upgrade >/dev/null
+timed() { local start=$SECONDS; "$@"; echo "debian13: $* took $((SECONDS - start)) s"; }
+bring_up_to_date() { apt_get update && apt_get --no-install-recommends dist-upgrade >/dev/null; }
 cd /root/overlay-plane
-scripts/test.sh
-scripts/package.sh
+timed bring_up_to_date
+timed scripts/test.sh
+timed scripts/package.sh
 deb=$(ls build-deb/overlay-plane_*.deb)
 echo "debian13: Depends: $(dpkg-deb -f "$deb" Depends)"'
 unshare --mount --propagation private "$0" --in-namespace "$inside"
