@@ -4,8 +4,8 @@
 # of the work tree in it runs scripts/test.sh and scripts/package.sh (the .deb built, checked
 # with lintian, installed, run and purged) as root in a chroot. Requires root and debootstrap
 # (installed when missing). Takes the archive's address from this machine's apt sources.
-# Does not touch the host's /etc or the work tree: everything the stage mounts lives in a
-# mount namespace of its own and is unmounted when it ends, failed or interrupted.
+# Does not touch the host's /etc or the work tree: what the stage mounts lives in a mount
+# namespace of its own and is unmounted when it ends, failed or interrupted.
 #
 # usage: scripts/test-debian13.sh
 set -euo pipefail
@@ -55,10 +55,11 @@ if [ "${1:-}" = --in-namespace ]; then
     mount_at tmpfs mode=1777,nosuid,nodev "$base/dev/shm"
     mount_at tmpfs mode=1777,nosuid,nodev "$base/tmp"
     shift
-    status=0
+    # In the background, so that a signal is acted on at once and not after the run.
     env -i HOME=/root TERM="${TERM:-dumb}" PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8 \
-        DEBIAN_FRONTEND=noninteractive chroot "$base" /bin/bash -c "$1" || status=$?
-    unmount_all
+        DEBIAN_FRONTEND=noninteractive chroot "$base" /bin/bash -c "$1" &
+    status=0
+    wait $! || status=$?
     exit $status
 fi
 
@@ -120,10 +121,13 @@ if [ ! -f "$base/.complete" ]; then
 fi
 
 # ---- a copy of the work tree, then the README's commands inside ----
-rm -rf "$base/root/overlay-plane"
-mkdir -p "$base/root/overlay-plane"
+# The copy is fresh at each run; only the dev build folder stays from the last run, so that
+# make rebuilds what changed (the copy keeps the files' times). The package builds afresh.
+tree=$base/root/overlay-plane
+mkdir -p "$tree"
+find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
 tar -C "$root" --exclude=./.git --exclude='./build*' --exclude=./Testing -cf - . |
-    tar -C "$base/root/overlay-plane" -xf -
+    tar -C "$tree" -xf -
 
 inside='set -euo pipefail
 apt_get() { apt-get -o DPkg::Lock::Timeout=600 -y -qq "$@"; }
@@ -135,4 +139,12 @@ timed scripts/test.sh
 timed scripts/package.sh
 deb=$(ls build-deb/overlay-plane_*.deb)
 echo "debian13: Depends: $(dpkg-deb -f "$deb" Depends)"'
-unshare --mount --propagation private "$0" --in-namespace "$inside"
+# Its own mount and process namespaces: whatever the run mounts or leaves running inside
+# (a test's Xvfb) goes when the run ends, however it ends.
+unshare --mount --propagation private --pid --kill-child=TERM "$0" --in-namespace "$inside" &
+run=$!
+trap 'kill -TERM $run 2>/dev/null' INT TERM HUP
+status=0
+wait $run || status=$?
+while kill -0 $run 2>/dev/null; do wait $run || status=$?; done
+exit $status
