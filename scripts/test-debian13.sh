@@ -132,7 +132,10 @@ tar -C "$root" --exclude=./.git --exclude='./build*' --exclude=./Testing -cf - .
 inside='set -euo pipefail
 apt_get() { apt-get -o DPkg::Lock::Timeout=600 -y -qq "$@"; }
 timed() { local start=$SECONDS; "$@"; echo "debian13: $* took $((SECONDS - start)) s"; }
-bring_up_to_date() { apt_get update && apt_get --no-install-recommends dist-upgrade >/dev/null; }
+bring_up_to_date() {
+    dpkg --configure -a # after a run that was ended in the middle of an installation
+    apt_get update && apt_get --no-install-recommends dist-upgrade >/dev/null
+}
 cd /root/overlay-plane
 timed bring_up_to_date
 timed scripts/test.sh
@@ -143,7 +146,9 @@ echo "debian13: Depends: $(dpkg-deb -f "$deb" Depends)"'
 # (a test's Xvfb) goes when the run ends, however it ends.
 unshare --mount --propagation private --pid --kill-child=TERM "$0" --in-namespace "$inside" &
 run=$!
-trap 'kill -TERM $run 2>/dev/null' INT TERM HUP
+# unshare ignores INT and TERM while it waits; its end sends TERM to the namespace's first
+# process, whose end ends every other process in the namespace.
+trap 'kill -KILL $run 2>/dev/null' INT TERM HUP
 status=0
 wait $run || status=$?
 while kill -0 $run 2>/dev/null; do wait $run || status=$?; done
