@@ -2,10 +2,11 @@
 # Builds and tests the project on Debian 13 (trixie) from a Debian host: a minimal trixie
 # system made with debootstrap and kept in the user's cache, brought up to date, then a copy
 # of the work tree in it runs scripts/test.sh and scripts/package.sh (the .deb built, checked
-# with lintian, installed, run and purged) as root in a chroot. Requires root and debootstrap
-# (installed when missing). Takes the archive's address from this machine's apt sources.
-# Does not touch the host's /etc or the work tree: what the stage mounts lives in a mount
-# namespace of its own and is unmounted when it ends, failed or interrupted.
+# with lintian, installed, run and purged) as root in a chroot. Requires root (goes on through
+# sudo) and debootstrap (installed when missing). Takes the archive's address from this
+# machine's apt sources. Does not touch the host's /etc or the work tree: what the stage
+# mounts and starts lives in mount and process namespaces of its own, and is unmounted and
+# ended when the stage ends, failed or interrupted.
 #
 # usage: scripts/test-debian13.sh
 set -euo pipefail
@@ -22,7 +23,7 @@ finish() {
     say "$([ $status -eq 0 ] && echo passed || echo "failed (status $status)") in $((SECONDS - started)) s"
 }
 
-# ---- inside the mount namespace: mount, chroot, unmount ----
+# ---- inside the namespaces: mount, chroot, unmount ----
 if [ "${1:-}" = --in-namespace ]; then
     mounted=()
     unmount_all() {
@@ -63,11 +64,11 @@ if [ "${1:-}" = --in-namespace ]; then
     exit $status
 fi
 
-trap finish EXIT
 if [ "$(id -u)" -ne 0 ]; then
     say "debootstrap, mount and chroot need root: going on through sudo"
     exec sudo "$0" "$@"
 fi
+trap finish EXIT
 command -v debootstrap >/dev/null || {
     say "installing debootstrap"
     apt-get update -qq && apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
