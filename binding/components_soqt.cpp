@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 namespace sowin_standin
 {

@@ -9,6 +9,7 @@
 #include <xcb/xcb.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -13,6 +13,8 @@
 #include <Inventor/nodes/SoGroup.h>
 #include <Inventor/system/gl.h>
 
+#include <utility>
+
 namespace sowin_standin
 {
 

@@ -11,6 +11,7 @@
 #include <QtGlobal>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace
 {

@@ -1,6 +1,7 @@
 // RGB captures, PPM output and the one-square check.
 #include "x11_image.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

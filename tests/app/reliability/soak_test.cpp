@@ -4,6 +4,7 @@
 // still shows the square, and closing it still ends it quietly with status 0.
 #include "viewer_session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <fstream>

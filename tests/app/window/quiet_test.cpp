@@ -68,6 +68,20 @@ bool viewer_asks_for_a_bus(XClient &x)
     return was_asked;
 }
 
+// libdbus autolaunches a session bus only on a system with a machine id, which it reads from
+// these files (32 hex digits); minimal systems and many containers have none.
+bool has_machine_id()
+{
+    for (const char *path : {"/var/lib/dbus/machine-id", "/etc/machine-id"}) {
+        std::ifstream file(path);
+        std::string id;
+        if (file >> id && id.size() == 32 &&
+            id.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos)
+            return true;
+    }
+    return false;
+}
+
 // Sets or removes at-spi's announcement on the test display's root window.
 bool announce_accessibility_bus(bool on)
 {
@@ -83,6 +97,10 @@ TEST(QuietTest, SessionBusAutolaunchOnlyWhereTheDisplayAnnouncesAnAccessibilityB
     ASSERT_FALSE(display.empty()) << "no test display recorded in " << DISPLAY_STATE_FILE;
     XClient x(display);
     ASSERT_TRUE(x.connected());
+    // Without a machine id libdbus never autolaunches, so neither case could be told apart.
+    if (!has_machine_id())
+        GTEST_SKIP() << "no machine id in /var/lib/dbus/machine-id or /etc/machine-id: libdbus "
+                        "autolaunches no session bus here, whatever the viewer does";
     EXPECT_FALSE(viewer_asks_for_a_bus(x))
         << "the viewer autolaunched a session bus, with no accessibility bus to reach";
 
