@@ -70,7 +70,7 @@ int main(int argc, char **argv)
         times.push_back(t);
     }
     std::sort(times.begin(), times.end());
-    std::printf("exec to first correct frame under wine64: median %.3f s (min %.3f, max %.3f), "
+    std::printf("exec to first correct frame: median %.3f s (min %.3f, max %.3f), "
                 "%d runs\n",
                 times[times.size() / 2], times.front(), times.back(), runs);
     return 0;
