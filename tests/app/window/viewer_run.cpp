@@ -68,10 +68,37 @@ bool one_colour(const Image &image)
     return image.distinct_colours(0, 0, image.width, image.height) == 1;
 }
 
+// The share of black pixels in the rectangle of `image` at (x, y), width by height.
+double black_share(const Image &image, int x, int y, int width, int height)
+{
+    int black = 0;
+    for (int row = y; row < y + height; row++)
+        for (int col = x; col < x + width; col++)
+            black += near_colour(image.at(col, row), {0, 0, 0}, colour_tolerance);
+    return static_cast<double>(black) / (width * height);
+}
+
 // The render area inside the top-level's picture `whole`; width 0 when it is not there.
 Rect area_in_picture(const Image &whole)
 {
     Rect area = largest_region(whole, {0, 0, 0}, colour_tolerance);
+    // Dark text touching the area joins its region: drop edge rows and columns that are
+    // mostly something else.
+    auto mostly_black = [&](int x, int y, int width, int height) {
+        return black_share(whole, x, y, width, height) > 0.5;
+    };
+    while (area.height > 0 && !mostly_black(area.x, area.y, area.width, 1)) {
+        area.y++;
+        area.height--;
+    }
+    while (area.height > 0 && !mostly_black(area.x, area.y + area.height - 1, area.width, 1))
+        area.height--;
+    while (area.width > 0 && !mostly_black(area.x, area.y, 1, area.height)) {
+        area.x++;
+        area.width--;
+    }
+    while (area.width > 0 && !mostly_black(area.x + area.width - 1, area.y, 1, area.height))
+        area.width--;
     if (area.width < least_area_side || area.height < least_area_side)
         return {};
     return area;
