@@ -82,10 +82,10 @@ double black_share(const Image &image, int x, int y, int width, int height)
 Rect area_in_picture(const Image &whole)
 {
     Rect area = largest_region(whole, {0, 0, 0}, colour_tolerance);
-    // Dark text touching the area joins its region: drop edge rows and columns that are
-    // mostly something else.
+    // Dark text or a dark widget touching the area joins its region: drop edge rows and
+    // columns that are not nearly all black.
     auto mostly_black = [&](int x, int y, int width, int height) {
-        return black_share(whole, x, y, width, height) > 0.5;
+        return black_share(whole, x, y, width, height) > 0.9;
     };
     while (area.height > 0 && !mostly_black(area.x, area.y, area.width, 1)) {
         area.y++;
