@@ -1,0 +1,204 @@
+// SoWin's start-up, show and event loop on Win32: the main window, a check that WGL can give
+// the viewer what it needs, and a message loop that also runs Coin's sensor queues.
+#include <Inventor/Win/SoWin.h>
+
+#include "sowin_win32.h"
+
+#include <Inventor/SbTime.h>
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInteraction.h>
+#include <Inventor/sensors/SoSensorManager.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace
+{
+
+HWND main_window = nullptr;
+const UINT_PTR sensor_timer = 1;
+
+enum class Lack { nothing, opengl, pixel_format, context };
+
+// Asked of a window of its own that never shows: a window's pixel format can be set only
+// once, and the viewer's render area sets its own.
+Lack check_opengl(void)
+{
+    HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    HDC dc = probe ? GetDC(probe) : nullptr;
+    if (!dc)
+        return Lack::opengl;
+    Lack lack = Lack::nothing;
+    HGLRC context = nullptr;
+    int format = 0;
+    PIXELFORMATDESCRIPTOR description;
+    // With no format at all the driver has no OpenGL to offer.
+    if (DescribePixelFormat(dc, 1, sizeof description, nullptr) == 0)
+        lack = Lack::opengl;
+    else if (!(format = sowin_standin::choose_viewer_pixel_format(dc)))
+        lack = Lack::pixel_format;
+    else if (!DescribePixelFormat(dc, format, sizeof description, &description) ||
+             !SetPixelFormat(dc, format, &description) || !(context = wglCreateContext(dc)) ||
+             !wglMakeCurrent(dc, context))
+        lack = Lack::context;
+    if (context) {
+        wglMakeCurrent(nullptr, nullptr);
+        wglDeleteContext(context);
+    }
+    ReleaseDC(probe, dc);
+    DestroyWindow(probe);
+    return lack;
+}
+
+void require_opengl(const char *appname)
+{
+    switch (check_opengl()) {
+    case Lack::nothing:
+        return;
+    case Lack::opengl:
+        fprintf(stderr, "%s: the display has no OpenGL support (no pixel formats)\n", appname);
+        break;
+    case Lack::pixel_format:
+        fprintf(stderr,
+                "%s: the display has no OpenGL pixel format with RGBA colour, double buffering "
+                "and a depth buffer\n",
+                appname);
+        break;
+    case Lack::context:
+        fprintf(stderr, "%s: the display gives no OpenGL (WGL) context\n", appname);
+        break;
+    }
+    exit(1);
+}
+
+// Coin's timer sensors run from one Win32 timer, set only while one of them is pending.
+void arm_sensor_timer(void)
+{
+    if (!main_window)
+        return;
+    SbTime due;
+    if (SoDB::getSensorManager()->isTimerSensorPending(due)) {
+        double wait = (due - SbTime::getTimeOfDay()).getMsecValue();
+        UINT milliseconds = static_cast<UINT>(std::clamp(wait, 0.0, 1e7));
+        SetTimer(main_window, sensor_timer, std::max<UINT>(milliseconds, USER_TIMER_MINIMUM),
+                 nullptr);
+    } else {
+        KillTimer(main_window, sensor_timer);
+    }
+}
+
+void sensor_queues_changed(void *)
+{
+    arm_sensor_timer();
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_SIZE:
+        // The embedded viewer fills the main window.
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            MoveWindow(child, 0, 0, LOWORD(lparam), HIWORD(lparam), TRUE);
+        return 0;
+    case WM_SETFOCUS:
+        if (HWND child = GetWindow(window, GW_CHILD))
+            SetFocus(child);
+        return 0;
+    case WM_TIMER:
+        if (wparam != sensor_timer)
+            break;
+        SoDB::getSensorManager()->processTimerQueue();
+        arm_sensor_timer();
+        return 0;
+    case WM_DESTROY:
+        if (window == main_window) {
+            main_window = nullptr;
+            PostQuitMessage(0);
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+} // namespace
+
+namespace sowin_standin
+{
+
+int choose_viewer_pixel_format(HDC dc)
+{
+    const DWORD needed = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    PIXELFORMATDESCRIPTOR wanted = {};
+    wanted.nSize = sizeof wanted;
+    wanted.nVersion = 1;
+    wanted.dwFlags = needed;
+    wanted.iPixelType = PFD_TYPE_RGBA;
+    wanted.cColorBits = 24;
+    wanted.cDepthBits = 24;
+    wanted.iLayerType = PFD_MAIN_PLANE;
+    int format = ChoosePixelFormat(dc, &wanted);
+    PIXELFORMATDESCRIPTOR got;
+    if (!format || !DescribePixelFormat(dc, format, sizeof got, &got))
+        return 0;
+    // ChoosePixelFormat answers with its nearest match, which may lack what was asked for.
+    bool usable =
+        (got.dwFlags & needed) == needed && got.iPixelType == PFD_TYPE_RGBA && got.cDepthBits > 0;
+    return usable ? format : 0;
+}
+
+} // namespace sowin_standin
+
+HWND SoWin::init(const char *appname, const char *classname)
+{
+    if (!appname)
+        appname = "overlay-plane";
+    if (!classname)
+        classname = "SoWin";
+    // The decoration is sized from the display's dpi, so the system needn't stretch it.
+    SetProcessDPIAware();
+    require_opengl(appname);
+    SoInteraction::init(); // Coin's database, node kits and draggers, as SoWin's init does
+
+    WNDCLASSEXA window_class = {};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = main_window_proc;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = classname;
+    RegisterClassExA(&window_class);
+    main_window = CreateWindowExA(0, classname, appname, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  nullptr, nullptr, window_class.hInstance, nullptr);
+    SoDB::getSensorManager()->setChangedCallback(sensor_queues_changed, nullptr);
+    return main_window;
+}
+
+void SoWin::show(HWND widget)
+{
+    ShowWindow(widget, SW_SHOWNORMAL);
+    UpdateWindow(widget);
+}
+
+void SoWin::mainLoop(void)
+{
+    SoSensorManager *sensors = SoDB::getSensorManager();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        // Delay sensors (redraws, scene changes) run once the messages are handled.
+        if (sensors->isDelaySensorPending()) {
+            sensors->processDelayQueue(TRUE);
+            continue;
+        }
+        WaitMessage();
+    }
+}

@@ -1,0 +1,15 @@
+// What the Win32 start-up (sowin_win32.cpp) and the Win32 viewer (components_win32.cpp) share:
+// the kind of OpenGL pixel format the render area needs.
+// Requires: Win32 and WGL (gdi32, opengl32). Does not: create contexts or windows.
+#pragma once
+
+#include <windows.h>
+
+namespace sowin_standin
+{
+
+// The pixel format of `dc` closest to what the render area asks for (RGBA, double-buffered,
+// with a depth buffer), or 0 where the device offers no such format.
+int choose_viewer_pixel_format(HDC dc);
+
+} // namespace sowin_standin
