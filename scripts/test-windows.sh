@@ -150,7 +150,7 @@ zips=()
 package() {
     local arch=$1 build=$builds/$1 version stage zip coin
     version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-    coin=$(sed -n 's/^Coin_DIR:PATH=//p' "$build/CMakeCache.txt")
+    coin=$(sed -n 's/^Coin_DIR:[A-Z]*=//p' "$build/CMakeCache.txt")
     coin=${coin%/lib/cmake/*}
     zip=$builds/overlay-plane-$version-windows-$arch.zip
     stage=$build/zip
