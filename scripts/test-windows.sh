@@ -167,17 +167,10 @@ package() {
     echo "$zip: overlay-plane.exe $(stat -c %s "$stage/overlay-plane.exe") bytes"
 }
 
+# The 64-bit program first, all the way to its window tests; then the 32-bit one.
 build x86_64 "PE32+ executable (console) x86-64" /usr/lib/wine/wine64 /usr/lib/wine/wineserver
-if [ -z "$run_32bit" ]; then
-    build i686 "PE32 executable (console) Intel 80386" /usr/lib/wine/wine /usr/lib/wine/wineserver
-else
-    build i686 "PE32 executable (console) Intel 80386"
-    echo "32-bit Windows programs built and checked but not run: $run_32bit"
-fi
-
-step "zips"
+step "zip for x86_64"
 package x86_64
-package i686
 
 step "window tests of the x86_64 program under wine64, at 96 and 144 dpi"
 host=$builds/host
@@ -185,6 +178,15 @@ cmake -S "$root" -B "$host" -DOVERLAY_WINDOWS_PROGRAM="$builds/x86_64/app/overla
     -DOVERLAY_WINDOWS_ZIP="${zips[0]}" >/dev/null
 cmake --build "$host" -j2
 ctest --test-dir "$host" -L windows --output-on-failure || failed=1
+
+if [ -z "$run_32bit" ]; then
+    build i686 "PE32 executable (console) Intel 80386" /usr/lib/wine/wine /usr/lib/wine/wineserver
+else
+    build i686 "PE32 executable (console) Intel 80386"
+    echo "32-bit Windows programs built and checked but not run: $run_32bit"
+fi
+step "zip for i686"
+package i686
 step ""
 
 echo "test-windows: the zips:"
