@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Starts and stops one wine prefix of the Windows window tests: a persistent wineserver, the
-# prefix made (or brought up to date) by wineboot on the test display, and the screen's
-# resolution that wine tells programs (HKCU\Control Panel\Desktop, LogPixels).
+# prefix made (or brought up to date) by wineboot on the test display, the screen's
+# resolution that wine tells programs (HKCU\Control Panel\Desktop, LogPixels), and one idle
+# Windows program that stays for the whole run: without one, a program started soon after the
+# previous one ended often waited 3 to 10 s for its window (seemingly while wine wound the
+# prefix's own processes down after its last program and started them again).
 # Requires wine64 (OVERLAY_WINE64, default /usr/lib/wine/wine64), its wineserver beside it,
 # and timeout. Does not: start the display (desktop.sh does).
 #
@@ -41,11 +44,18 @@ start)
         tail -15 "$log"
         exit 1
     fi
+    # cmd waits for a line on a FIFO opened for reading and writing: nothing ever comes, and
+    # the FIFO never reports an end. wineserver -k ends it.
+    keeper=$WINEPREFIX.keeper
+    rm -f "$keeper"
+    mkfifo "$keeper"
+    setsid "$wine" cmd.exe /c "set /p line=" 0<>"$keeper" >>"$log" 2>&1 &
     echo "wine prefix ready at $dpi dpi: $WINEPREFIX ($SECONDS s)"
     ;;
 stop)
     bounded 30 "$wineserver" -k </dev/null >/dev/null 2>&1
     bounded 30 "$wineserver" -w </dev/null >/dev/null 2>&1
+    rm -f "$WINEPREFIX.keeper"
     echo "wine prefix stopped: $WINEPREFIX"
     ;;
 *)
