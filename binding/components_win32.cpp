@@ -208,6 +208,17 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
             InvalidateRect(area, nullptr, FALSE);
     }
 
+    // Sets the overrides for one pass of a frame without scheduling another frame.
+    void switchOverrides(SoDrawStyle::Style style, bool offset)
+    {
+        style_override->enableNotify(FALSE);
+        fill_offset->enableNotify(FALSE);
+        style_override->style = style;
+        fill_offset->on = offset;
+        style_override->enableNotify(TRUE);
+        fill_offset->enableNotify(TRUE);
+    }
+
     void layout(void);
     void paint(void);
     void present(HDC area_dc, const SbVec2s &size);
@@ -290,9 +301,9 @@ Win32Examiner::Win32Examiner(HWND parent, int build_flag)
     // Ahead of any camera a light shines along the view: it lights whatever the camera sees.
     root->addChild(new SoDirectionalLight);
     fill_offset->on = FALSE;
-    // Switched per pass while drawing hidden lines, which must not schedule another frame.
-    style_override->enableNotify(FALSE);
-    fill_offset->enableNotify(FALSE);
+    // Hidden lines switch the overrides between two passes of one frame, which a cache of
+    // the whole graph would not see; the scene's own separators still cache.
+    root->renderCaching = SoSeparator::OFF;
     setDrawStyle(DrawStyle::AS_IS);
     root_watch.attach(root);
     action->setCacheContext(SoGLCacheContextElement::getUniqueCacheContext());
@@ -553,16 +564,16 @@ void Win32Examiner::paint(void)
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         if (scene) {
             fitClippingPlanes(viewport);
+            glEnable(GL_DEPTH_TEST); // the render action leaves it as it finds it
+
             if (draw_style == DrawStyle::HIDDEN_LINE) {
                 // Filled faces first, into the depth buffer only and pushed back a little,
                 // so that only the lines in front of them show.
-                style_override->style = SoDrawStyle::FILLED;
-                fill_offset->on = TRUE;
+                switchOverrides(SoDrawStyle::FILLED, true);
                 glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
                 action->apply(root);
                 glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-                style_override->style = SoDrawStyle::LINES;
-                fill_offset->on = FALSE;
+                switchOverrides(SoDrawStyle::LINES, false);
             }
             action->apply(root);
         }

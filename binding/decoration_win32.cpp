@@ -1,3 +1,7 @@
+// The decoration's windows: three edge windows of our own class holding the thumbwheels (our
+// own class too) and owner-drawn push buttons, whose notifications the edge windows receive.
+// A wheel reports the angle its surface turned: positive when dragged up (RotX, Dolly) or to
+// the right (RotY), by the pointer's travel over the wheel's radius.
 #include "decoration_win32.h"
 
 #include "icons_win32.h"
@@ -17,7 +21,7 @@ namespace
 // Sizes in pixels at 96 dpi, as the Linux examiner lays its decoration out; all scale by dpi/96.
 constexpr int edge_size = 30;   // thickness of the left, right and bottom edges
 constexpr int button_size = 30; // the square buttons of the right-hand column
-constexpr int icon_size = 20;   // the picture inside a button
+constexpr int icon_size = 24;   // the picture inside a button
 constexpr int wheel_length = 118;
 constexpr int wheel_thickness = 14;
 constexpr int wheel_end_gap = 2; // below the side wheels, and above the Dolly wheel
@@ -59,7 +63,6 @@ struct WheelState {
 };
 
 struct Parts {
-    HWND parent = nullptr;
     ExaminerControls *controls = nullptr;
     int dpi = 96;
     HWND left = nullptr, bottom = nullptr, right = nullptr;
@@ -418,9 +421,16 @@ LRESULT CALLBACK panel_procedure(HWND window, UINT message, WPARAM wparam, LPARA
         paint_button(*parts, *reinterpret_cast<const DRAWITEMSTRUCT *>(lparam));
         return TRUE;
     case WM_PARENTNOTIFY:
-        // A button takes the focus when pressed; it goes back where it was once the click is done.
-        if (LOWORD(wparam) == WM_LBUTTONDOWN)
-            parts->focus_before_click = GetFocus();
+        // A button takes the focus when pressed; it goes back where it was once the click is
+        // done.
+        if (LOWORD(wparam) == WM_LBUTTONDOWN) {
+            POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
+            HWND under = ChildWindowFromPoint(window, at);
+            bool on_button = false;
+            for (HWND button : parts->buttons)
+                on_button = on_button || (under && under == button);
+            parts->focus_before_click = on_button ? GetFocus() : nullptr;
+        }
         return 0;
     case WM_COMMAND: {
         int index = LOWORD(wparam) - first_button_id;
@@ -516,7 +526,6 @@ struct Decoration::Windows {
 Decoration::Decoration(HWND parent, ExaminerControls &controls, int dpi) : windows(new Windows)
 {
     Parts &parts = windows->parts;
-    parts.parent = parent;
     parts.controls = &controls;
     parts.dpi = dpi > 0 ? dpi : 96;
     register_classes();

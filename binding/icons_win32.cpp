@@ -124,16 +124,17 @@ void draw_pick(const Canvas &canvas)
 // An open gloved hand: palm, four fingers with their knuckle lines, thumb, cuff.
 void draw_view(const Canvas &canvas)
 {
-    canvas.rectangle({6, 16.5}, {15, 19.5}, RGB(200, 200, 200), black);
-    canvas.polygon({{6, 15}, {1.8, 10.4}, {2.4, 8.8}, {3.9, 8.9}, {6.5, 11.5}}, white, black);
-    canvas.rounded({5.3, 8.5}, {15.7, 18}, 3.5, white, black);
-    canvas.rounded({5.3, 3.8}, {8, 11.2}, 1.3, white, black);
-    canvas.rounded({8, 2}, {10.7, 11.2}, 1.3, white, black);
-    canvas.rounded({10.7, 2.6}, {13.4, 11.2}, 1.3, white, black);
-    canvas.rounded({13.2, 4.8}, {15.7, 11.2}, 1.3, white, black);
-    canvas.polyline({{8, 13.2}, {8, 15.5}}, RGB(150, 150, 150));
-    canvas.polyline({{10.7, 13.2}, {10.7, 15.5}}, RGB(150, 150, 150));
-    canvas.polyline({{13.3, 13.2}, {13.3, 15.5}}, RGB(150, 150, 150));
+    const COLORREF seam = RGB(150, 150, 150);
+    canvas.rectangle({5.6, 16.5}, {15.4, 19.6}, RGB(200, 200, 200), black);
+    canvas.polygon({{5.6, 15.2}, {1.2, 10.4}, {1.8, 8.6}, {3.6, 8.6}, {6.4, 11.2}}, white, black);
+    canvas.rounded({4.6, 8.5}, {16.4, 18}, 3.5, white, black);
+    canvas.rounded({4.6, 3.6}, {7.7, 11.6}, 1.5, white, black);
+    canvas.rounded({7.5, 1.6}, {10.6, 11.6}, 1.5, white, black);
+    canvas.rounded({10.4, 2.2}, {13.5, 11.6}, 1.5, white, black);
+    canvas.rounded({13.3, 4.4}, {16.4, 11.6}, 1.5, white, black);
+    canvas.polyline({{7.6, 13.4}, {7.6, 15.6}}, seam);
+    canvas.polyline({{10.5, 13.4}, {10.5, 15.6}}, seam);
+    canvas.polyline({{13.4, 13.4}, {13.4, 15.6}}, seam);
 }
 
 // A house with a chimney, door and window.

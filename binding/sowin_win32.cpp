@@ -19,7 +19,7 @@ namespace
 HWND main_window = nullptr;
 const UINT_PTR sensor_timer = 1;
 
-enum class Lack { nothing, opengl, pixel_format, context };
+enum class Lack { nothing, window, opengl, pixel_format, context };
 
 // Asked of a window of its own that never shows: a window's pixel format can be set only
 // once, and the viewer's render area sets its own.
@@ -28,8 +28,11 @@ Lack check_opengl(void)
     HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
     HDC dc = probe ? GetDC(probe) : nullptr;
-    if (!dc)
-        return Lack::opengl;
+    if (!dc) {
+        if (probe)
+            DestroyWindow(probe);
+        return Lack::window;
+    }
     Lack lack = Lack::nothing;
     HGLRC context = nullptr;
     int format = 0;
@@ -57,6 +60,9 @@ void require_opengl(const char *appname)
     switch (check_opengl()) {
     case Lack::nothing:
         return;
+    case Lack::window:
+        fprintf(stderr, "%s: cannot create a window on this desktop\n", appname);
+        break;
     case Lack::opengl:
         fprintf(stderr, "%s: the display has no OpenGL support (no pixel formats)\n", appname);
         break;

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs a Win32 viewer program under wine on a private Xvfb display that it starts and stops,
-# with a time bound, and checks how it ends. Requires bash, timeout, Xvfb and a wine command
-# ($WINE, default wine) with WINEPREFIX set. Does not set up the prefix: prefix.sh does.
+# with a time bound, and checks how it ends. The wine prefix is the check's own, in WORKDIR
+# (made on the first run): wine's desktop keeps the display driver of the first program that
+# opened it, and a prefix whose server first ran a console program without a display gives the
+# next window no driver at all. Requires bash, timeout, Xvfb and the commands $WINE and
+# $WINESERVER (defaults wine, wineserver). Does not install wine.
 #
 # usage: check_viewer.sh CHECK EXE WORKDIR XVFB_SCRIPT
 #   driven:    EXE (examiner_test.exe) drives its viewer and ends with the number of failures
@@ -13,6 +16,7 @@ exe=$2
 workdir=$3
 xvfb=$4
 wine=${WINE:-wine}
+wineserver=${WINESERVER:-wineserver}
 bound=120
 
 mkdir -p "$workdir" && cd "$workdir" || exit 1
@@ -32,9 +36,17 @@ no-opengl) screen=(-screen 0 1024x768x24 -extension GLX) ;;
 *) fail "unknown check" ;;
 esac
 bash "$xvfb" start "$state" "${screen[@]}" >/dev/null || fail "the test display did not start"
-trap 'bash "$xvfb" stop "$state" >/dev/null' EXIT
+finish() {
+    timeout -k 5 30 "$wineserver" -k 2>/dev/null
+    bash "$xvfb" stop "$state" >/dev/null
+}
+trap finish EXIT
 DISPLAY=$(head -1 "$state")
-export DISPLAY
+export DISPLAY WINEPREFIX=$workdir/wineprefix
+if [ ! -f "$WINEPREFIX/system.reg" ] &&
+    ! timeout -k 5 120 "$wine" wineboot --init </dev/null >err 2>&1; then
+    fail "wineboot did not set the prefix up"
+fi
 
 timeout -k 10 $bound "$wine" "$exe" >out 2>err </dev/null
 status=$?

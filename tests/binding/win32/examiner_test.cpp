@@ -1,6 +1,7 @@
 // The Win32 examiner driven as a user drives it: a coloured cube as the normal scene and the
 // program's overlay square, turned with the RotX thumbwheel and a drag in the render area,
-// dollied away with the mouse wheel and brought back with the pop-up menu's "View all". The
+// dollied away with the mouse wheel and brought back with the pop-up menu's "View all", and
+// its decoration switched off from the same menu. The
 // screen's pixels are read after each step: the cube's picture must change, and the square
 // must stay where it was. Prints one line per step; the exit status is the number of failures.
 #include "overlay_scene.h"
@@ -215,26 +216,28 @@ void drag(POINT from, POINT to, DWORD down = MOUSEEVENTF_LEFTDOWN, DWORD up = MO
 
 // ---- the viewer's windows ----
 
+struct ChildSearch {
+    const char *class_name, *text;
+    HWND found;
+};
+
+BOOL CALLBACK match_child(HWND window, LPARAM data)
+{
+    auto *search = reinterpret_cast<ChildSearch *>(data);
+    char name[64] = "", title[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, title, sizeof title);
+    if (strcmp(name, search->class_name) != 0 || (search->text && strcmp(title, search->text) != 0))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // The first window below `parent` of class `class_name` (and with `text`, if given).
 HWND find_child(HWND parent, const char *class_name, const char *text = nullptr)
 {
-    struct Search {
-        const char *name, *text;
-        HWND found;
-    } search = {class_name, text, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM data) -> BOOL {
-            auto *s = reinterpret_cast<Search *>(data);
-            char name[64] = "", title[64] = "";
-            GetClassNameA(window, name, sizeof name);
-            GetWindowTextA(window, title, sizeof title);
-            if (strcmp(name, s->name) != 0 || (s->text && strcmp(title, s->text) != 0))
-                return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ChildSearch search = {class_name, text, nullptr};
+    EnumChildWindows(parent, match_child, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -254,37 +257,40 @@ void click(POINT at)
     mouse(MOUSEEVENTF_LEFTUP);
 }
 
+struct MenuEntry {
+    std::string wanted;
+    RECT place;
+    bool found;
+};
+
+// Looks for the entry in `window` if it is an open menu.
+BOOL CALLBACK match_menu_entry(HWND window, LPARAM data)
+{
+    auto *entry = reinterpret_cast<MenuEntry *>(data);
+    char name[16] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "#32768") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
+    for (int item = 0; menu && item < GetMenuItemCount(menu); item++) {
+        char text[128] = "";
+        GetMenuStringA(menu, item, text, sizeof text, MF_BYPOSITION);
+        if (plain_label(text) == entry->wanted &&
+            GetMenuItemRect(nullptr, menu, item, &entry->place)) {
+            entry->found = true;
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
 // Clicks the entry labelled `wanted` in whichever open menu shows it; false when no open
 // menu does within a few seconds.
 bool click_menu_entry(const char *wanted)
 {
-    struct Entry {
-        const char *wanted;
-        RECT place;
-        bool found;
-    } entry = {wanted, {}, false};
-    for (int i = 0; i < 50 && !entry.found; i++, Sleep(100)) {
-        EnumWindows(
-            [](HWND window, LPARAM data) -> BOOL {
-                auto *e = reinterpret_cast<Entry *>(data);
-                char name[16] = "";
-                GetClassNameA(window, name, sizeof name);
-                if (strcmp(name, "#32768") != 0 || !IsWindowVisible(window))
-                    return TRUE;
-                auto menu = reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0));
-                for (int item = 0; menu && item < GetMenuItemCount(menu); item++) {
-                    char text[128] = "";
-                    GetMenuStringA(menu, item, text, sizeof text, MF_BYPOSITION);
-                    if (plain_label(text) == e->wanted &&
-                        GetMenuItemRect(nullptr, menu, item, &e->place)) {
-                        e->found = true;
-                        return FALSE;
-                    }
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&entry));
-    }
+    MenuEntry entry = {wanted, {}, false};
+    for (int i = 0; i < 50 && !entry.found; i++, Sleep(100))
+        EnumWindows(match_menu_entry, reinterpret_cast<LPARAM>(&entry));
     if (entry.found)
         click({(entry.place.left + entry.place.right) / 2,
                (entry.place.top + entry.place.bottom) / 2});
@@ -400,6 +406,16 @@ DWORD WINAPI drive(void *)
     check(looks.cube_pixels > turned.cube_pixels * 3 / 4, "view all shows the cube again",
           std::to_string(looks.cube_pixels) + " cube pixels, " +
               std::to_string(turned.cube_pixels) + " before the wheel");
+
+    // "Decorations" from the menu hides the decoration: the area takes the whole window and
+    // the square is centred in it, a fifth of its new size.
+    chosen = choose_from_popup(centre_of(first.place, first.width() / 3, 0), {"decorations"});
+    check(chosen, "the pop-up menu offers Decorations");
+    Picture bare = settled(area);
+    looks = look_at(bare);
+    check(bare.width() > first.width() && bare.height() > first.height() &&
+              square_is_right(bare, looks, problem),
+          "decorations off: the area fills the window", problem);
 
     PostMessageA(main_window, WM_CLOSE, 0, 0);
     return 0;
