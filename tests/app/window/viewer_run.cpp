@@ -130,13 +130,24 @@ bool ViewerRun::wait_for_window(double seconds)
     top = x.wait_for_top_level(process.pid(), "Overlay Plane", seconds);
     if (!top)
         return false;
+    // Found in the pixels, the area counts once it keeps its place for a few captures: the
+    // decoration beside it can still be unpainted (and as black) when the area first shows.
+    Geometry last;
+    int same = 0;
     return poll_until(
         [&] {
             if ((area = x.largest_leaf(top)) != 0)
                 return true;
-            return x.children(top).empty() && area_geometry().width > 0;
+            if (!x.children(top).empty())
+                return false;
+            Geometry now = area_geometry();
+            bool steady = now.width > 0 && now.x == last.x && now.y == last.y &&
+                          now.width == last.width && now.height == last.height;
+            same = steady ? same + 1 : 0;
+            last = now;
+            return same >= 4;
         },
-        seconds);
+        seconds, 0.05);
 }
 
 Geometry ViewerRun::area_geometry()
