@@ -5,8 +5,33 @@
 # Usage: scripts/bench.sh [runs] [--candidate NAME=EXE]...
 #   runs: 10 by default, at least 10 for figures to report; a candidate is a variant of the
 #   program measured as one more peer in the same rounds, e.g. the build before a change.
+# Or: scripts/bench.sh --windows [runs]
+#   the x86-64 Windows program under wine64 (built by scripts/test-windows.sh): its time from
+#   exec to the first correct frame, seen from outside in captures, and its file size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ "${1:-}" = --windows ]; then
+  runs="${2:-10}"
+  host=build-windows/host
+  exe=build-windows/x86_64/app/overlay-plane.exe
+  if [ ! -f "$exe" ] || [ ! -f "$host/CMakeCache.txt" ]; then
+    echo "bench: no Windows build; scripts/test-windows.sh makes it" >&2
+    exit 1
+  fi
+  cmake --build "$host" --target first-frame-time >/dev/null
+  state="$PWD/$host/bench/windows/xvfb.state"
+  tests="$PWD/$host/tests/windows/window"
+  desktop=(bash tests/windows/window/desktop.sh)
+  prefix=(bash tests/windows/window/wine_prefix.sh)
+  trap '"${prefix[@]}" stop "$tests/wine-96" >/dev/null; "${desktop[@]}" stop "$state" tests/support/xvfb.sh >/dev/null' EXIT
+  "${desktop[@]}" start "$state" "$PWD/tests/support/xvfb.sh"
+  "${prefix[@]}" start "$tests/wine-96" 96 "$state"
+  OVERLAY_TEST_VIEWER="$tests/overlay-plane-96" "$host/bench/windows/first-frame-time" "$runs"
+  echo "overlay-plane.exe (x86-64): $(stat -c %s "$exe") bytes as built, $(stat -c %s \
+    build-windows/x86_64/zip/overlay-plane.exe) bytes stripped, as in the zip"
+  exit 0
+fi
 
 runs=10
 if [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; then

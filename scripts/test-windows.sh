@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Cross-builds the console layer and its Windows tests as 64-bit and 32-bit console programs,
-# checks their format, and runs the tests under wine: the 64-bit programs always (wine64,
-# natively), the 32-bit ones where this machine can run 32-bit programs. Requires Debian
-# (apt-get, dpkg) on x86-64; installs what is missing. Does not build the viewer program
-# itself: Coin and SoWin are not available for mingw here.
+# Builds overlay-plane.exe and its Windows tests for 64-bit and 32-bit Windows with Debian's
+# mingw-w64 compilers, against Coin cross-built by scripts/build-coin-windows.sh; checks the
+# programs' format and that they need no DLL beyond Windows' own; makes the distribution zips;
+# and runs the tests under wine: the console and binding tests of the 64-bit build, and the
+# window tests (a host build of the Linux window tests that starts the .exe under wine64 on a
+# private Xvfb display with openbox) at 96 and 144 dpi, including the unpacked x86-64 zip.
+# The 32-bit programs run only where this machine can run 32-bit programs.
+# Requires Debian (apt-get, dpkg) on x86-64; installs what is missing.
 #
 # usage: scripts/test-windows.sh        (from anywhere; the builds go to build-windows/)
+# The last lines printed are the paths of the two zips.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -13,6 +17,16 @@ builds=$root/build-windows
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+# Each step says how long it took.
+step_start=$SECONDS
+step_name=""
+step() {
+    [ -z "$step_name" ] || echo "test-windows: $step_name took $((SECONDS - step_start)) s"
+    step_name=$1
+    step_start=$SECONDS
+    [ -z "$step_name" ] || echo "test-windows: $step_name"
+}
 
 apt_updated=0
 apt_install() {
@@ -23,6 +37,10 @@ apt_install() {
     fi
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 \
         install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
 # Whether the kernel runs 32-bit x86 programs: a 52-byte ELF header, one program header and
@@ -41,14 +59,15 @@ can_run_32bit() {
 }
 
 # ---- what is needed ----
+step "checking what is installed"
+# Cross compilers, wine, what building Coin needs (boost's headers, dpkg-source), and what the
+# window tests need on the host (a compiler, GoogleTest, Xlib with XTest, Xvfb, openbox, xprop).
 missing=()
-command -v cmake >/dev/null || missing+=(cmake)
-command -v make >/dev/null || missing+=(make)
-command -v file >/dev/null || missing+=(file)
-command -v timeout >/dev/null || missing+=(coreutils)
-command -v x86_64-w64-mingw32-g++ >/dev/null || missing+=(g++-mingw-w64-x86-64)
-command -v i686-w64-mingw32-g++ >/dev/null || missing+=(g++-mingw-w64-i686)
-[ -x /usr/lib/wine/wine64 ] || missing+=(wine64)
+for package in cmake make file coreutils patch zip unzip dpkg-dev libboost-dev \
+    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 \
+    g++ libgtest-dev libx11-dev libxtst-dev xvfb openbox x11-utils; do
+    installed "$package" || missing+=("$package")
+done
 
 run_32bit=""
 if can_run_32bit; then
@@ -66,45 +85,110 @@ if [ -z "$run_32bit" ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     run_32bit="32-bit wine does not start here"
 fi
 
-# ---- build, check and run one kind of program ----
-# usage: test_build ARCH FORMAT [WINE WINESERVER]; without a wine command it only builds
-# and checks.
+# DLLs that every Windows has: a program importing only these runs from its own folder.
+system_dlls='^(kernel32|user32|gdi32|opengl32|glu32|msvcrt|advapi32|shell32|comctl32|comdlg32|ole32|oleaut32|uuid|winmm|ws2_32|imm32|uxtheme|dwmapi|shlwapi|version)\.dll$'
+
+# usage: check_program ARCH FORMAT PROGRAM; fails the stage on a wrong format or an import of
+# a DLL that doesn't ship with Windows (the GCC runtime's, say).
 failed=0
-test_build() {
-    local arch=$1 format=$2 build=$builds/$1
-    cmake -S "$root" -B "$build" \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DOVERLAY_CONSOLE_ONLY=ON \
+check_program() {
+    local arch=$1 format=$2 program=$3 description dll foreign=()
+    description=$(file -b "$program")
+    case $description in
+    "$format"*) ;;
+    *)
+        echo "FAIL: ${program#$root/} is not a $format: $description"
+        failed=1
+        return
+        ;;
+    esac
+    while read -r dll; do
+        [[ ${dll,,} =~ $system_dlls ]] || foreign+=("$dll")
+    done < <("$arch-w64-mingw32-objdump" -p "$program" | sed -n 's/^\s*DLL Name: //p')
+    if [ ${#foreign[@]} -gt 0 ]; then
+        echo "FAIL: ${program#$root/} needs DLLs that Windows doesn't ship: ${foreign[*]}"
+        failed=1
+        return
+    fi
+    echo "$format, system DLLs only: ${program#$root/}"
+}
+
+# usage: build ARCH FORMAT [WINE WINESERVER]; configures against Coin for ARCH, builds, checks
+# the programs, and with a wine command runs the tests labelled windows.
+build() {
+    local arch=$1 format=$2 build=$builds/$1 coin coin_dir
+    step "Coin for $arch"
+    coin=$("$root/scripts/build-coin-windows.sh" "$arch" | tail -n1)
+    coin_dir=$(find "$coin/lib/cmake" -maxdepth 1 -type d -name 'Coin-*' | head -n1)
+    [ -n "$coin_dir" ] || { echo "FAIL: no Coin config package under $coin"; exit 1; }
+
+    step "building for $arch"
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" -DCoin_DIR="$coin_dir" \
+        -DOVERLAY_CONSOLE_ONLY=OFF \
         -DOVERLAY_WINE="${3:-wine}" -DOVERLAY_WINESERVER="${4:-wineserver}" >/dev/null
     cmake --build "$build" -j2
 
-    local programs program description
-    mapfile -t programs < <(find "$build/tests/windows" -maxdepth 1 -name '*.exe')
-    if [ ${#programs[@]} -eq 0 ]; then
-        echo "FAIL: no $arch test program was built"
+    local programs program
+    mapfile -t programs < <(find "$build/app" "$build/tests" -name '*.exe' -not -path '*/CMakeFiles/*')
+    if [ ! -f "$build/app/overlay-plane.exe" ] || [ ${#programs[@]} -lt 2 ]; then
+        echo "FAIL: overlay-plane.exe or the $arch test programs were not built"
         failed=1
         return
     fi
     for program in "${programs[@]}"; do
-        description=$(file -b "$program")
-        case $description in
-        "$format"*) echo "$format: ${program#$root/}" ;;
-        *)
-            echo "FAIL: ${program#$root/} is not a $format: $description"
-            failed=1
-            return
-            ;;
-        esac
+        check_program "$arch" "$format" "$program"
     done
 
     [ $# -gt 2 ] || return 0
+    step "console and binding tests of the $arch build under wine"
     ctest --test-dir "$build" -L windows --output-on-failure || failed=1
 }
 
-test_build x86_64 "PE32+ executable (console) x86-64" /usr/lib/wine/wine64 /usr/lib/wine/wineserver
+# usage: package ARCH; writes build-windows/overlay-plane-VERSION-windows-ARCH.zip.
+zips=()
+package() {
+    local arch=$1 build=$builds/$1 version stage zip coin
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+    coin=$(sed -n 's/^Coin_DIR:[A-Z]*=//p' "$build/CMakeCache.txt")
+    coin=${coin%/lib/cmake/*}
+    zip=$builds/overlay-plane-$version-windows-$arch.zip
+    stage=$build/zip
+    rm -rf "$stage" "$zip"
+    mkdir -p "$stage"
+    "$arch-w64-mingw32-strip" -o "$stage/overlay-plane.exe" "$build/app/overlay-plane.exe"
+    # Text files with Windows line ends, for Notepad.
+    sed 's/$/\r/' "$root/LICENSE" >"$stage/LICENSE"
+    sed 's/$/\r/' "$coin/COPYING" >"$stage/COIN-LICENSE.txt"
+    sed "s/@VERSION@/$version/; s/@ARCH@/$arch/; s/\$/\r/" "$root/data/README-windows.txt.in" \
+        >"$stage/README.txt"
+    (cd "$stage" && zip -q -X "$zip" overlay-plane.exe LICENSE COIN-LICENSE.txt README.txt)
+    zips+=("$zip")
+    echo "$zip: overlay-plane.exe $(stat -c %s "$stage/overlay-plane.exe") bytes"
+}
+
+# The 64-bit program first, all the way to its window tests; then the 32-bit one.
+build x86_64 "PE32+ executable (console) x86-64" /usr/lib/wine/wine64 /usr/lib/wine/wineserver
+step "zip for x86_64"
+package x86_64
+
+step "window tests of the x86_64 program under wine64, at 96 and 144 dpi"
+host=$builds/host
+cmake -S "$root" -B "$host" -DOVERLAY_WINDOWS_PROGRAM="$builds/x86_64/app/overlay-plane.exe" \
+    -DOVERLAY_WINDOWS_ZIP="${zips[0]}" >/dev/null
+cmake --build "$host" -j2
+ctest --test-dir "$host" -L windows --output-on-failure || failed=1
+
 if [ -z "$run_32bit" ]; then
-    test_build i686 "PE32 executable (console) Intel 80386" /usr/lib/wine/wine /usr/lib/wine/wineserver
+    build i686 "PE32 executable (console) Intel 80386" /usr/lib/wine/wine /usr/lib/wine/wineserver
 else
-    test_build i686 "PE32 executable (console) Intel 80386"
+    build i686 "PE32 executable (console) Intel 80386"
     echo "32-bit Windows programs built and checked but not run: $run_32bit"
 fi
+step "zip for i686"
+package i686
+step ""
+
+echo "test-windows: the zips:"
+printf '%s\n' "${zips[@]}"
 exit $failed

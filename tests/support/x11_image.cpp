@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <set>
+#include <utility>
 
 bool near_colour(const Rgb &a, const Rgb &b, int tolerance)
 {
@@ -135,4 +137,65 @@ SquareReport check_centred_square(const Image &image, const Rgb &colour, int tol
         report.problem = where + ": not centred";
     }
     return report;
+}
+
+Image crop(const Image &image, const Rect &area)
+{
+    Image part;
+    int left = std::max(area.x, 0), top = std::max(area.y, 0);
+    int right = std::min(area.x + area.width, image.width);
+    int bottom = std::min(area.y + area.height, image.height);
+    if (right <= left || bottom <= top)
+        return part;
+    part.width = right - left;
+    part.height = bottom - top;
+    part.rgb.resize(static_cast<size_t>(part.width) * part.height * 3);
+    for (int y = 0; y < part.height; y++)
+        for (int x = 0; x < part.width; x++)
+            part.set(x, y, image.at(left + x, top + y));
+    return part;
+}
+
+Rect largest_region(const Image &image, const Rgb &colour, int tolerance)
+{
+    Rect best;
+    long best_count = 0;
+    std::vector<bool> seen(static_cast<size_t>(image.width) * image.height, false);
+    std::vector<std::pair<int, int>> pending;
+    for (int y0 = 0; y0 < image.height; y0++)
+        for (int x0 = 0; x0 < image.width; x0++) {
+            size_t start = static_cast<size_t>(y0) * image.width + x0;
+            if (seen[start] || !near_colour(image.at(x0, y0), colour, tolerance))
+                continue;
+            // Flood fill from here, keeping the region's bounding box and size.
+            int left = x0, right = x0, top = y0, bottom = y0;
+            long count = 0;
+            seen[start] = true;
+            pending.assign(1, {x0, y0});
+            while (!pending.empty()) {
+                auto [x, y] = pending.back();
+                pending.pop_back();
+                count++;
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+                const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+                for (auto &step : steps) {
+                    int nx = x + step[0], ny = y + step[1];
+                    if (nx < 0 || ny < 0 || nx >= image.width || ny >= image.height)
+                        continue;
+                    size_t i = static_cast<size_t>(ny) * image.width + nx;
+                    if (!seen[i] && near_colour(image.at(nx, ny), colour, tolerance)) {
+                        seen[i] = true;
+                        pending.push_back({nx, ny});
+                    }
+                }
+            }
+            if (count > best_count) {
+                best_count = count;
+                best = {left, top, right - left + 1, bottom - top + 1};
+            }
+        }
+    return best;
 }

@@ -44,6 +44,14 @@ struct SquareReport {
     double centre_x = 0, centre_y = 0; // the square's centre in pixels (pixel centres)
 };
 
+// The part of `image` inside `area` (clipped to the image).
+Image crop(const Image &image, const Rect &area);
+
+// The bounding box of the largest 4-connected region of pixels within `tolerance` of
+// `colour`; width 0 when there is none. A render area that is drawn into its top-level's
+// picture, rather than into an X window of its own, is the largest black region there.
+Rect largest_region(const Image &image, const Rgb &colour, int tolerance);
+
 // Finds the pixels within `tolerance` of `colour`, checks that they fill their bounding box
 // exactly and that every other pixel is the background colour (within `tolerance`).
 SquareReport find_square(const Image &image, const Rgb &colour, int tolerance);

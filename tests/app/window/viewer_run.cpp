@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 std::string test_display()
@@ -48,11 +49,16 @@ std::string keep_capture(const Image &image, const std::string &what)
 namespace
 {
 
+const char *const viewer_variable = "OVERLAY_TEST_VIEWER";
+
+// A render area drawn into its top-level's picture is looked for only once it is this large.
+const int least_area_side = 16;
+
 std::vector<std::string> viewer_argv(const std::vector<std::string> &launcher,
                                      const std::vector<std::string> &extra_words)
 {
     std::vector<std::string> argv = launcher;
-    argv.push_back(VIEWER_PROGRAM);
+    argv.push_back(viewer_program());
     argv.insert(argv.end(), extra_words.begin(), extra_words.end());
     return argv;
 }
@@ -62,11 +68,54 @@ bool one_colour(const Image &image)
     return image.distinct_colours(0, 0, image.width, image.height) == 1;
 }
 
+// The share of black pixels in the rectangle of `image` at (x, y), width by height.
+double black_share(const Image &image, int x, int y, int width, int height)
+{
+    int black = 0;
+    for (int row = y; row < y + height; row++)
+        for (int col = x; col < x + width; col++)
+            black += near_colour(image.at(col, row), {0, 0, 0}, colour_tolerance);
+    return static_cast<double>(black) / (width * height);
+}
+
+// The render area inside the top-level's picture `whole`; width 0 when it is not there.
+Rect area_in_picture(const Image &whole)
+{
+    Rect area = largest_region(whole, {0, 0, 0}, colour_tolerance);
+    // Dark text or a dark widget touching the area joins its region: drop edge rows and
+    // columns that are not nearly all black.
+    auto mostly_black = [&](int x, int y, int width, int height) {
+        return black_share(whole, x, y, width, height) > 0.9;
+    };
+    while (area.height > 0 && !mostly_black(area.x, area.y, area.width, 1)) {
+        area.y++;
+        area.height--;
+    }
+    while (area.height > 0 && !mostly_black(area.x, area.y + area.height - 1, area.width, 1))
+        area.height--;
+    while (area.width > 0 && !mostly_black(area.x, area.y, 1, area.height)) {
+        area.x++;
+        area.width--;
+    }
+    while (area.width > 0 && !mostly_black(area.x + area.width - 1, area.y, 1, area.height))
+        area.width--;
+    if (area.width < least_area_side || area.height < least_area_side)
+        return {};
+    return area;
+}
+
 } // namespace
+
+std::string viewer_program()
+{
+    const char *named = std::getenv(viewer_variable);
+    return named && *named ? named : VIEWER_PROGRAM;
+}
 
 Environment viewer_environment()
 {
-    return with_variable(current_environment(), "DISPLAY", test_display());
+    return with_variable(without_variable(current_environment(), viewer_variable), "DISPLAY",
+                         test_display());
 }
 
 ViewerRun::ViewerRun(XClient &x, const std::vector<std::string> &extra_words,
@@ -81,8 +130,50 @@ bool ViewerRun::wait_for_window(double seconds)
     top = x.wait_for_top_level(process.pid(), "Overlay Plane", seconds);
     if (!top)
         return false;
-    poll_until([&] { return (area = x.largest_leaf(top)) != 0; }, seconds);
-    return area != 0;
+    // Found in the pixels, the area counts once it keeps its place for a few captures: the
+    // decoration beside it can still be unpainted (and as black) when the area first shows.
+    Geometry last;
+    int same = 0;
+    return poll_until(
+        [&] {
+            if ((area = x.largest_leaf(top)) != 0)
+                return true;
+            if (!x.children(top).empty())
+                return false;
+            Geometry now = area_geometry();
+            bool steady = now.width > 0 && now.x == last.x && now.y == last.y &&
+                          now.width == last.width && now.height == last.height;
+            same = steady ? same + 1 : 0;
+            last = now;
+            return same >= 4;
+        },
+        seconds, 0.05);
+}
+
+Geometry ViewerRun::area_geometry()
+{
+    if (area)
+        return x.geometry(area);
+    Geometry whole = x.geometry(top);
+    Rect inside = area_in_picture(x.capture(top));
+    Geometry found;
+    if (inside.width == 0)
+        return found;
+    found.x = whole.x + inside.x;
+    found.y = whole.y + inside.y;
+    found.width = inside.width;
+    found.height = inside.height;
+    found.viewable = whole.viewable;
+    return found;
+}
+
+Image ViewerRun::capture_area()
+{
+    if (area)
+        return x.capture(area);
+    Image whole = x.capture(top);
+    Rect inside = area_in_picture(whole);
+    return inside.width ? crop(whole, inside) : Image();
 }
 
 Image ViewerRun::first_drawn_frame(double seconds)
@@ -90,7 +181,7 @@ Image ViewerRun::first_drawn_frame(double seconds)
     Image frame;
     poll_until(
         [&] {
-            frame = x.capture(area);
+            frame = capture_area();
             return !frame.empty() && !one_colour(frame);
         },
         seconds, 0.005);
@@ -101,16 +192,16 @@ SquareReport ViewerRun::settled_square(Image &last, double seconds)
 {
     SquareReport report;
     report.problem = "no capture";
-    Geometry before = x.geometry(area);
+    Geometry before = area_geometry();
     int steady = 0;
     poll_until(
         [&] {
-            Geometry now = x.geometry(area);
+            Geometry now = area_geometry();
             steady = now.width == before.width && now.height == before.height ? steady + 1 : 0;
             before = now;
             if (steady < 3)
                 return false;
-            last = x.capture(area);
+            last = capture_area();
             report = check_centred_square(last, square_colour, colour_tolerance, side_fraction,
                                           pixel_slack);
             return report.ok;

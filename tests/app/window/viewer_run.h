@@ -1,5 +1,7 @@
 // One run of overlay-plane on the test display, for window tests. Requires: the display
 // that xvfb.sh started for this test run (its state file). Does not: judge what it sees.
+// The program started is this build's, or the command that the test's registration names in
+// OVERLAY_TEST_VIEWER (e.g. a launcher that runs the Windows build under wine).
 #pragma once
 
 #include "x11_client.h"
@@ -29,7 +31,10 @@ void forget_old_captures();
 // Saves `image` as `what` and returns a sentence saying where, for a failure message.
 std::string keep_capture(const Image &image, const std::string &what);
 
-// The current environment with DISPLAY set to the test display.
+// The program the tests start: OVERLAY_TEST_VIEWER where set, else this build's program.
+std::string viewer_program();
+
+// The current environment with DISPLAY set to the test display, without OVERLAY_TEST_VIEWER.
 Environment viewer_environment();
 
 // A test's start on the test display: old captures forgotten, `x` connected to the display.
@@ -45,6 +50,11 @@ struct ViewerRun {
 
     // Waits for the window titled "Overlay Plane" and its render area; false on timeout.
     bool wait_for_window(double seconds = 20);
+    // The render area's place on the screen and its picture. Where it has an X window of its
+    // own (Qt), that window's; where the binding draws it into the top-level's X window (Win32
+    // child windows under wine), the largest black region of the top-level's picture.
+    Geometry area_geometry();
+    Image capture_area();
     // The first capture of the render area that is not of one colour: the first frame that
     // shows anything. Empty when none comes within `seconds`.
     Image first_drawn_frame(double seconds = 10);
@@ -55,5 +65,5 @@ struct ViewerRun {
     XClient &x;
     Process process;
     WindowId top = 0;  // the top-level window
-    WindowId area = 0; // the GL render area inside it
+    WindowId area = 0; // the GL render area's X window inside it; 0 where it has none
 };
