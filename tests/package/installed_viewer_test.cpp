@@ -23,9 +23,5 @@ TEST(InstalledViewer, ShowsTheSquareAndClosesQuietly)
     SquareReport report = viewer.settled_square(last);
     EXPECT_TRUE(report.ok) << report.problem << "; " << keep_capture(last, "square");
 
-    x->send_delete_window(viewer.top);
-    ASSERT_TRUE(viewer.process.wait(10)) << "still running 10 s after WM_DELETE_WINDOW";
-    EXPECT_EQ(viewer.process.how_it_ended(), "exited with status 0");
-    EXPECT_EQ(viewer.process.out(), "");
-    EXPECT_EQ(viewer.process.err(), "");
+    viewer.close_and_expect_clean_exit();
 }

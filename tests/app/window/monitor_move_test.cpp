@@ -131,17 +131,6 @@ class MonitorMoveTest : public testing::Test
         }
     }
 
-    void close_and_expect_clean_exit()
-    {
-        ASSERT_TRUE(viewer->process.running())
-            << viewer->process.how_it_ended() << "; stderr: " << viewer->process.err();
-        x->send_delete_window(viewer->top);
-        ASSERT_TRUE(viewer->process.wait(10)) << "still running 10 s after WM_DELETE_WINDOW";
-        EXPECT_EQ(viewer->process.how_it_ended(), "exited with status 0");
-        EXPECT_EQ(viewer->process.out(), "");
-        EXPECT_EQ(viewer->process.err(), "");
-    }
-
     std::unique_ptr<XClient> x;
     std::unique_ptr<ViewerRun> viewer;
 };
@@ -154,7 +143,7 @@ TEST_F(MonitorMoveTest, FromOneToTwoAndBack)
     ASSERT_NO_FATAL_FAILURE(expect_right_at(2, "moved-to-2"));
     ASSERT_NO_FATAL_FAILURE(drag_to(monitors[0]));
     ASSERT_NO_FATAL_FAILURE(expect_right_at(1, "back-at-1"));
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 TEST_F(MonitorMoveTest, FromTwoToOneAndAHalfAndBack)
@@ -165,7 +154,7 @@ TEST_F(MonitorMoveTest, FromTwoToOneAndAHalfAndBack)
     ASSERT_NO_FATAL_FAILURE(expect_right_at(1.5, "moved-to-1.5"));
     ASSERT_NO_FATAL_FAILURE(drag_to(monitors[0]));
     ASSERT_NO_FATAL_FAILURE(expect_right_at(2, "back-at-2"));
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 // Qt 5 under xcb scales every monitor alike from Xft.dpi or the whole X screen's size, also
@@ -180,7 +169,7 @@ TEST_F(MonitorMoveTest, FactorsQtTakesFromEachMonitorsPhysicalSize)
     ASSERT_NO_FATAL_FAILURE(expect_right_at(2, "moved-to-192-dpi"));
     ASSERT_NO_FATAL_FAILURE(drag_to(monitors[0]));
     ASSERT_NO_FATAL_FAILURE(expect_right_at(1, "back-at-96-dpi"));
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 } // namespace

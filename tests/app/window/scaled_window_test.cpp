@@ -66,17 +66,6 @@ class ScaledWindowTest : public testing::Test
         EXPECT_LE(area.y + area.height, top.y + top.height);
     }
 
-    void close_and_expect_clean_exit()
-    {
-        ASSERT_TRUE(viewer->process.running())
-            << viewer->process.how_it_ended() << "; stderr: " << viewer->process.err();
-        x->send_delete_window(viewer->top);
-        ASSERT_TRUE(viewer->process.wait(10)) << "still running 10 s after WM_DELETE_WINDOW";
-        EXPECT_EQ(viewer->process.how_it_ended(), "exited with status 0");
-        EXPECT_EQ(viewer->process.out(), "");
-        EXPECT_EQ(viewer->process.err(), "");
-    }
-
     std::unique_ptr<XClient> x;
     std::unique_ptr<ViewerRun> viewer;
 };
@@ -90,7 +79,7 @@ TEST_F(ScaledWindowTest, AtScaleTwoTheWindowIsTwiceAsLargeAndTheSquareRight)
     expect_area_inside_window();
     expect_first_frame();
     resize_and_expect_square(1100, 700);
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 TEST_F(ScaledWindowTest, AtAFractionalScaleTheSquareIsRightFirstAndAfterOddResizes)
@@ -100,7 +89,7 @@ TEST_F(ScaledWindowTest, AtAFractionalScaleTheSquareIsRightFirstAndAfterOddResiz
     // Sizes whose logical halves are not whole: every rounding step is exercised.
     resize_and_expect_square(901, 433);
     resize_and_expect_square(377, 763);
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 } // namespace

@@ -209,3 +209,16 @@ SquareReport ViewerRun::settled_square(Image &last, double seconds)
         seconds, 0.05);
     return report;
 }
+
+void ViewerRun::close_and_expect_clean_exit(double seconds)
+{
+    ASSERT_TRUE(process.running())
+        << "the program ended before it was closed: " << process.how_it_ended()
+        << "; stderr: " << process.err();
+    x.send_delete_window(top);
+    ASSERT_TRUE(process.wait(seconds))
+        << "still running " << seconds << " s after WM_DELETE_WINDOW";
+    EXPECT_EQ(process.how_it_ended(), "exited with status 0");
+    EXPECT_EQ(process.out(), "");
+    EXPECT_EQ(process.err(), "");
+}

@@ -61,6 +61,9 @@ struct ViewerRun {
     // Waits until the render area keeps its size and its capture shows the square. The
     // report is of the last capture, kept in `last`.
     SquareReport settled_square(Image &last, double seconds = 10);
+    // Closes the window as a window manager does (WM_DELETE_WINDOW) and expects the program
+    // to end within `seconds` with status 0 and no output.
+    void close_and_expect_clean_exit(double seconds = 10);
 
     XClient &x;
     Process process;

@@ -52,19 +52,6 @@ class WindowTest : public testing::Test
         return report;
     }
 
-    // Closes the window as a window manager does and expects a quiet end with status 0.
-    void close_and_expect_clean_exit()
-    {
-        ASSERT_TRUE(viewer->process.running())
-            << "the program ended before it was closed: " << viewer->process.how_it_ended()
-            << "; stderr: " << viewer->process.err();
-        x->send_delete_window(viewer->top);
-        ASSERT_TRUE(viewer->process.wait(10)) << "still running 10 s after WM_DELETE_WINDOW";
-        EXPECT_EQ(viewer->process.how_it_ended(), "exited with status 0");
-        EXPECT_EQ(viewer->process.out(), "");
-        EXPECT_EQ(viewer->process.err(), "");
-    }
-
     // A centre point of the render area in root coordinates.
     void area_centre(int &cx, int &cy)
     {
@@ -98,7 +85,7 @@ TEST_F(WindowTest, FirstFrameShowsOneCentredLightGreenSquare)
     EXPECT_LE(area.width, top.width);
     EXPECT_LE(area.height, top.height);
     expect_first_frame("first-frame");
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 TEST_F(WindowTest, SquareStaysCentredAfterResizingWideThenTall)
@@ -139,7 +126,7 @@ TEST_F(WindowTest, SquareStaysCentredAfterResizingWideThenTall)
         }
         expect_settled_square(shape.name);
     }
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 TEST_F(WindowTest, ExtraCommandLineWordsChangeNothing)
@@ -148,7 +135,7 @@ TEST_F(WindowTest, ExtraCommandLineWordsChangeNothing)
     Geometry plain_top = x->geometry(viewer->top);
     Geometry plain_area = viewer->area_geometry();
     SquareReport plain = expect_first_frame("plain");
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 
     // Words a toolkit would take as its own options, and some that look like files.
     ASSERT_NO_FATAL_FAILURE(start({"-display", ":9999", "-platform", "offscreen", "--help",
@@ -165,7 +152,7 @@ TEST_F(WindowTest, ExtraCommandLineWordsChangeNothing)
     EXPECT_TRUE(same_place(plain.square, with_words.square))
         << describe(plain.square) << " without the words, " << describe(with_words.square)
         << " with them";
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 TEST_F(WindowTest, DecorationSurroundsTheRenderAreaAndThePopUpMenuOpensAndCloses)
@@ -225,7 +212,7 @@ TEST_F(WindowTest, DecorationSurroundsTheRenderAreaAndThePopUpMenuOpensAndCloses
         poll_until([&] { return x->override_redirect_windows(viewer->process.pid()).empty(); }, 5);
     EXPECT_TRUE(closed) << "the pop-up menu is still open after Escape";
     expect_settled_square("after-menu");
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 TEST_F(WindowTest, DragsWheelTurnsAndKeysNeitherCrashNorMoveTheSquare)
@@ -284,7 +271,7 @@ TEST_F(WindowTest, DragsWheelTurnsAndKeysNeitherCrashNorMoveTheSquare)
                 << keep_capture(frame, what);
         }
     }
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 TEST_F(WindowTest, SquareComesBackAfterBeingCoveredAndHidden)
@@ -308,7 +295,7 @@ TEST_F(WindowTest, SquareComesBackAfterBeingCoveredAndHidden)
     ASSERT_TRUE(poll_until([&] { return viewer->area_geometry().viewable; }, 5));
     SquareReport restored = expect_settled_square("restored");
     EXPECT_TRUE(same_place(restored.square, before.square));
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 TEST_F(WindowTest, ClosingAsAWindowManagerDoesEndsQuietlyWithStatusZero)
@@ -316,7 +303,7 @@ TEST_F(WindowTest, ClosingAsAWindowManagerDoesEndsQuietlyWithStatusZero)
     // As soon as the window is up, before any frame, with no runtime directory for Qt to
     // remark on.
     ASSERT_NO_FATAL_FAILURE(start({}, without_variable(viewer_environment(), "XDG_RUNTIME_DIR")));
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
     EXPECT_TRUE(x->top_levels(viewer->process.pid()).empty());
 
     // With the pop-up menu open.
@@ -329,7 +316,7 @@ TEST_F(WindowTest, ClosingAsAWindowManagerDoesEndsQuietlyWithStatusZero)
     x->button(3, false);
     ASSERT_TRUE(poll_until(
         [&] { return !x->override_redirect_windows(viewer->process.pid()).empty(); }, 5));
-    close_and_expect_clean_exit();
+    viewer->close_and_expect_clean_exit();
 }
 
 } // namespace
