@@ -457,32 +457,29 @@ HINSTANCE module_instance(void)
     return GetModuleHandleW(nullptr);
 }
 
-void register_classes(void)
+// Registers a window class of the decoration's unless it already is.
+void register_class(const wchar_t *name, WNDPROC procedure, HBRUSH background)
 {
     HINSTANCE instance = module_instance();
     WNDCLASSEXW existing = {};
     existing.cbSize = sizeof existing;
-    if (!GetClassInfoExW(instance, panel_class, &existing)) {
-        WNDCLASSEXW panel = {};
-        panel.cbSize = sizeof panel;
-        panel.style = CS_HREDRAW | CS_VREDRAW;
-        panel.lpfnWndProc = panel_procedure;
-        panel.hInstance = instance;
-        panel.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        panel.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        panel.lpszClassName = panel_class;
-        RegisterClassExW(&panel);
-    }
-    if (!GetClassInfoExW(instance, wheel_class, &existing)) {
-        WNDCLASSEXW wheel = {};
-        wheel.cbSize = sizeof wheel;
-        wheel.style = CS_HREDRAW | CS_VREDRAW;
-        wheel.lpfnWndProc = wheel_procedure;
-        wheel.hInstance = instance;
-        wheel.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        wheel.lpszClassName = wheel_class;
-        RegisterClassExW(&wheel);
-    }
+    if (GetClassInfoExW(instance, name, &existing))
+        return;
+    WNDCLASSEXW window_class = {};
+    window_class.cbSize = sizeof window_class;
+    window_class.style = CS_HREDRAW | CS_VREDRAW;
+    window_class.lpfnWndProc = procedure;
+    window_class.hInstance = instance;
+    window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    window_class.hbrBackground = background;
+    window_class.lpszClassName = name;
+    RegisterClassExW(&window_class);
+}
+
+void register_classes(void)
+{
+    register_class(panel_class, panel_procedure, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    register_class(wheel_class, wheel_procedure, nullptr);
 }
 
 // The system's message font, at the decoration's dpi rather than the system's.
