@@ -18,6 +18,7 @@ fixes=$root/cmake/coin-windows
 target=$arch-w64-mingw32
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/overlay-plane
 say() { echo "coin-windows ($arch): $*" >&2; }
+. "$root/scripts/lib/private-apt.sh"
 
 # The version is the one this machine's own release ships for Linux.
 version=$(apt-cache policy libcoin-dev 2>/dev/null | awk '/Candidate:/ {print $2}')
@@ -40,25 +41,9 @@ rm -rf "$work" "$prefix"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 
-# A private apt state with the machine's own archives as source archives: the machine's
-# sources, lists and cache are left as they are, and apt checks the signatures as usual.
+# The source package from the machine's own archives, through a private apt state.
 say "fetching the coin3 $version source package"
-apt_state=$work/apt
-mkdir -p "$apt_state/sources.list.d" "$apt_state/lists/partial" "$apt_state/cache/archives/partial"
-: >"$apt_state/sources.list"
-shopt -s nullglob
-for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    [ -f "$list" ] && sed -n 's/^deb \(.*\)$/deb-src \1/p' "$list" >>"$apt_state/sources.list"
-done
-for sources in /etc/apt/sources.list.d/*.sources; do
-    sed 's/^Types:.*$/Types: deb-src/' "$sources" >"$apt_state/sources.list.d/${sources##*/}"
-done
-shopt -u nullglob
-apt_options=(-o "Dir::Etc::SourceList=$apt_state/sources.list"
-    -o "Dir::Etc::SourceParts=$apt_state/sources.list.d"
-    -o "Dir::State::Lists=$apt_state/lists" -o "Dir::Cache=$apt_state/cache"
-    -o "APT::Sandbox::User=root")
-apt-get "${apt_options[@]}" update -qq
+private_apt "$work/apt" 's/^deb /deb-src /; s/^Types:.*$/Types: deb-src/'
 (cd "$work" && apt-get "${apt_options[@]}" source -qq --only-source "coin3=$version" >/dev/null)
 source_dir=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'coin3-*')
 

@@ -2,11 +2,15 @@
 # Builds overlay-plane.exe and its Windows tests for 64-bit and 32-bit Windows with Debian's
 # mingw-w64 compilers, against Coin cross-built by scripts/build-coin-windows.sh; checks the
 # programs' format and that they need no DLL beyond Windows' own; makes the distribution zips;
-# and runs the tests under wine: the console and binding tests of the 64-bit build, and the
-# window tests (a host build of the Linux window tests that starts the .exe under wine64 on a
-# private Xvfb display with openbox) at 96 and 144 dpi, including the unpacked x86-64 zip.
-# The 32-bit programs run only where this machine can run 32-bit programs.
-# Requires Debian (apt-get, dpkg) on x86-64; installs what is missing.
+# and runs the tests under wine: each build's console, Coin and binding tests, and the window
+# tests (a host build of the Linux window tests that starts the .exe under wine on a private
+# Xvfb display with openbox): the x86-64 program at 96 and 144 dpi, the 32-bit one at 96 dpi,
+# each also from its unpacked zip.
+# 32-bit programs run natively where the kernel runs them; elsewhere through qemu's user-mode
+# emulator (taken from Debian 13 by scripts/fetch-qemu-i386.sh) in a binfmt_misc private to
+# the tests' namespace (Linux 6.7 and later); where neither works they are built and checked,
+# and the script says why they were not run.
+# Requires Debian (apt-get, dpkg) on x86-64; installs what is missing and says so.
 #
 # usage: scripts/test-windows.sh        (from anywhere; the builds go to build-windows/)
 # The last lines printed are the paths of the two zips.
@@ -43,9 +47,10 @@ installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
-# Whether the kernel runs 32-bit x86 programs: a 52-byte ELF header, one program header and
-# "exit(0)" through int 0x80. A kernel without 32-bit support refuses it (Exec format error).
-can_run_32bit() {
+# Whether 32-bit x86 programs run here, through the command given (none: natively): a 52-byte
+# ELF header, one program header and "exit(0)" through int 0x80. A kernel without 32-bit
+# support refuses it (Exec format error).
+runs_32bit() {
     local probe
     probe=$(mktemp)
     printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\010\064\0\0\0\0\0\0\0' >"$probe"
@@ -53,7 +58,7 @@ can_run_32bit() {
     printf '\135\0\0\0\135\0\0\0\5\0\0\0\0\020\0\0\270\1\0\0\0\061\333\315\200' >>"$probe"
     chmod +x "$probe"
     local status=0
-    "$probe" 2>/dev/null || status=$?
+    "$@" "$probe" 2>/dev/null || status=$?
     rm -f "$probe"
     return $status
 }
@@ -63,25 +68,41 @@ step "checking what is installed"
 # Cross compilers, wine, what building Coin needs (boost's headers, dpkg-source), and what the
 # window tests need on the host (a compiler, GoogleTest, Xlib with XTest, Xvfb, openbox, xprop).
 missing=()
-for package in cmake make file coreutils patch zip unzip dpkg-dev libboost-dev \
+for package in cmake make file coreutils patch zip unzip dpkg-dev libboost-dev util-linux \
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 \
     g++ libgtest-dev libx11-dev libxtst-dev xvfb openbox x11-utils; do
     installed "$package" || missing+=("$package")
 done
 
+# How 32-bit programs run: natively, or emulated where the kernel lets a namespace have a
+# binfmt_misc of its own; i386_runner is the command that runs a command so that they do.
 run_32bit=""
-if can_run_32bit; then
+i386_runner=()
+with_emulation=$root/scripts/lib/with-emulated-i386.sh
+if runs_32bit; then
+    echo "32-bit programs: run natively"
+elif unshare --user --map-root-user --mount \
+    mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>/dev/null; then
+    echo "32-bit programs: this kernel runs none; they run through qemu in a private binfmt_misc"
+    mapfile -t qemu < <("$root/scripts/fetch-qemu-i386.sh" | tail -n2)
+    i386_runner=("$with_emulation" "${qemu[0]}" "${qemu[1]}")
+    runs_32bit "${i386_runner[@]}" || run_32bit="qemu's emulator does not run the 32-bit probe"
+else
+    run_32bit="this machine's kernel ($(uname -r)) runs no 32-bit programs and gives a namespace no binfmt_misc of its own (Linux 6.7 and later do)"
+fi
+if [ -z "$run_32bit" ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         echo "adding the i386 architecture (for wine32)"
         "${sudo_cmd[@]}" dpkg --add-architecture i386
         apt_updated=0
     fi
-    [ -x /usr/lib/wine/wine ] || missing+=(wine32:i386)
-else
-    run_32bit="this machine's kernel runs no 32-bit programs"
+    # wine32 finds no pixel formats without Mesa's 32-bit GL, which it only recommends.
+    for package in wine32:i386 libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386; do
+        installed "$package" || missing+=("$package")
+    done
 fi
 [ ${#missing[@]} -eq 0 ] || apt_install "${missing[@]}"
-if [ -z "$run_32bit" ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+if [ -z "$run_32bit" ] && ! "${i386_runner[@]}" /usr/lib/wine/wine --version >/dev/null 2>&1; then
     run_32bit="32-bit wine does not start here"
 fi
 
@@ -114,7 +135,8 @@ check_program() {
 }
 
 # usage: build ARCH FORMAT [WINE WINESERVER]; configures against Coin for ARCH, builds, checks
-# the programs, and with a wine command runs the tests labelled windows.
+# the programs, and with a wine command runs the tests labelled windows (through the command
+# in the array runner, where it names one).
 build() {
     local arch=$1 format=$2 build=$builds/$1 coin coin_dir
     step "Coin for $arch"
@@ -141,8 +163,8 @@ build() {
     done
 
     [ $# -gt 2 ] || return 0
-    step "console and binding tests of the $arch build under wine"
-    ctest --test-dir "$build" -L windows --output-on-failure || failed=1
+    step "console, Coin and binding tests of the $arch build under wine"
+    "${runner[@]}" ctest --test-dir "$build" -L windows --output-on-failure || failed=1
 }
 
 # usage: package ARCH; writes build-windows/overlay-plane-VERSION-windows-ARCH.zip.
@@ -167,26 +189,39 @@ package() {
     echo "$zip: overlay-plane.exe $(stat -c %s "$stage/overlay-plane.exe") bytes"
 }
 
+# usage: window_tests ARCH DPIS; the window tests of ARCH's program and its zip under wine, in
+# a host build of their own (build-windows/host for x86_64, host-ARCH otherwise), at the dpis
+# given (a CMake list), through the command in the array runner where it names one.
+window_tests() {
+    local arch=$1 dpis=$2 host=$builds/host zip
+    [ "$arch" = x86_64 ] || host=$builds/host-$arch
+    zip=$(ls "$builds"/overlay-plane-*-windows-"$arch".zip)
+    step "window tests of the $arch program under wine, at $dpis dpi"
+    cmake -S "$root" -B "$host" -DOVERLAY_WINDOWS_PROGRAM="$builds/$arch/app/overlay-plane.exe" \
+        -DOVERLAY_WINDOWS_ZIP="$zip" -DOVERLAY_WINDOWS_DPIS="$dpis" >/dev/null
+    cmake --build "$host" -j2
+    "${runner[@]}" ctest --test-dir "$host" -L windows --output-on-failure || failed=1
+}
+
 # The 64-bit program first, all the way to its window tests; then the 32-bit one.
+runner=()
 build x86_64 "PE32+ executable (console) x86-64" /usr/lib/wine/wine64 /usr/lib/wine/wineserver
 step "zip for x86_64"
 package x86_64
-
-step "window tests of the x86_64 program under wine64, at 96 and 144 dpi"
-host=$builds/host
-cmake -S "$root" -B "$host" -DOVERLAY_WINDOWS_PROGRAM="$builds/x86_64/app/overlay-plane.exe" \
-    -DOVERLAY_WINDOWS_ZIP="${zips[0]}" >/dev/null
-cmake --build "$host" -j2
-ctest --test-dir "$host" -L windows --output-on-failure || failed=1
+window_tests x86_64 "96;144"
 
 if [ -z "$run_32bit" ]; then
+    runner=("${i386_runner[@]}")
     build i686 "PE32 executable (console) Intel 80386" /usr/lib/wine/wine /usr/lib/wine/wineserver
+    step "zip for i686"
+    package i686
+    window_tests i686 96
 else
     build i686 "PE32 executable (console) Intel 80386"
     echo "32-bit Windows programs built and checked but not run: $run_32bit"
+    step "zip for i686"
+    package i686
 fi
-step "zip for i686"
-package i686
 step ""
 
 echo "test-windows: the zips:"

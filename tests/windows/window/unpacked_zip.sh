@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Unpacks the x86-64 distribution zip into a fresh folder, checks that it holds exactly what
+# Unpacks a distribution zip (either arch) into a fresh folder, checks that it holds exactly what
 # a user is meant to get, and judges the first frame of the program started from there
 # (window_test's first-frame test, through a launcher that runs the unpacked .exe).
 # Requires unzip. Does not: make the zip (scripts/test-windows.sh does).
