@@ -27,7 +27,9 @@ if [ -z "$version" ] || [ "$version" = "(none)" ]; then
     exit 1
 fi
 compiler=$("$target-g++" -dumpfullversion)
-fingerprint=$(cat "$fixes"/* | sha256sum | cut -c1-12)
+# What the build depends on of the project's: the fixes and the toolchain files.
+fingerprint=$(cat "$fixes"/* "$root/cmake/mingw-common.cmake" "$root/cmake/mingw-$arch.cmake" |
+    sha256sum | cut -c1-12)
 prefix=$cache/coin-$version-$target-gcc$compiler-$fingerprint
 if [ -f "$prefix/.complete" ]; then
     say "using the build in $prefix"
@@ -36,7 +38,7 @@ if [ -f "$prefix/.complete" ]; then
 fi
 
 start=$SECONDS
-work=$cache/coin-work-$arch
+work=$cache/coin-work-$arch-$fingerprint
 rm -rf "$work" "$prefix"
 mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
