@@ -189,16 +189,17 @@ package() {
     echo "$zip: overlay-plane.exe $(stat -c %s "$stage/overlay-plane.exe") bytes"
 }
 
-# usage: window_tests ARCH DPIS; the window tests of ARCH's program and its zip under wine, in
-# a host build of their own (build-windows/host for x86_64, host-ARCH otherwise), at the dpis
-# given (a CMake list), through the command in the array runner where it names one.
+# usage: window_tests ARCH DPIS LOADER; the window tests of ARCH's program and its zip under
+# wine, started by wine's LOADER for that arch, in a host build of their own
+# (build-windows/host for x86_64, host-ARCH otherwise), at the dpis given (a CMake list),
+# through the command in the array runner where it names one.
 window_tests() {
-    local arch=$1 dpis=$2 host=$builds/host zip
+    local arch=$1 dpis=$2 loader=$3 host=$builds/host zip
     [ "$arch" = x86_64 ] || host=$builds/host-$arch
     zip=$(ls "$builds"/overlay-plane-*-windows-"$arch".zip)
     step "window tests of the $arch program under wine, at $dpis dpi"
     cmake -S "$root" -B "$host" -DOVERLAY_WINDOWS_PROGRAM="$builds/$arch/app/overlay-plane.exe" \
-        -DOVERLAY_WINDOWS_ZIP="$zip" -DOVERLAY_WINDOWS_DPIS="$dpis" >/dev/null
+        -DOVERLAY_WINDOWS_ZIP="$zip" -DOVERLAY_WINDOWS_DPIS="$dpis" -DOVERLAY_WINE_LOADER="$loader" >/dev/null
     cmake --build "$host" -j2
     "${runner[@]}" ctest --test-dir "$host" -L windows --output-on-failure || failed=1
 }
@@ -208,14 +209,14 @@ runner=()
 build x86_64 "PE32+ executable (console) x86-64" /usr/lib/wine/wine64 /usr/lib/wine/wineserver
 step "zip for x86_64"
 package x86_64
-window_tests x86_64 "96;144"
+window_tests x86_64 "96;144" /usr/lib/wine/wine64
 
 if [ -z "$run_32bit" ]; then
     runner=("${i386_runner[@]}")
     build i686 "PE32 executable (console) Intel 80386" /usr/lib/wine/wine /usr/lib/wine/wineserver
     step "zip for i686"
     package i686
-    window_tests i686 96
+    window_tests i686 96 /usr/lib/wine/wine
 else
     build i686 "PE32 executable (console) Intel 80386"
     echo "32-bit Windows programs built and checked but not run: $run_32bit"

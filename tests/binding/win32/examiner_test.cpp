@@ -331,6 +331,10 @@ POINT centre_of(const RECT &r, int dx = 0, int dy = 0)
 Looks expect_change(HWND area, const char *step, const Picture &before, const Looks &first,
                     int at_least)
 {
+    // The viewer may take a while to draw the step (a slow or emulated machine): wait for the
+    // change to show, up to a generous bound, before waiting for the picture to settle.
+    for (int i = 0; i < 100 && pixels_changed(before, capture(area)) <= at_least; i++)
+        Sleep(100);
     Picture after = settled(area);
     Looks looks = look_at(after);
     int changed = pixels_changed(before, after);
