@@ -152,7 +152,9 @@ build() {
     cmake --build "$build" -j2
 
     local programs program
-    mapfile -t programs < <(find "$build/app" "$build/tests" -name '*.exe' -not -path '*/CMakeFiles/*')
+    # (not the wine prefixes that an earlier run's tests left in the build)
+    mapfile -t programs < <(find "$build/app" "$build/tests" -name '*.exe' -not -path '*/CMakeFiles/*' \
+        -not -path '*/wineprefix/*')
     if [ ! -f "$build/app/overlay-plane.exe" ] || [ ${#programs[@]} -lt 2 ]; then
         echo "FAIL: overlay-plane.exe or the $arch test programs were not built"
         failed=1
