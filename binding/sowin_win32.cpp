@@ -2,6 +2,7 @@
 // the viewer what it needs, and a message loop that also runs Coin's sensor queues.
 #include <Inventor/Win/SoWin.h>
 
+#include "program_icon_win32.h"
 #include "sowin_win32.h"
 
 #include <Inventor/SbTime.h>
@@ -108,6 +109,11 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             MoveWindow(child, 0, 0, LOWORD(lparam), HIWORD(lparam), TRUE);
         return 0;
+    case WM_DPICHANGED:
+        // Moved to a monitor at another scale, or the scale changed: icons drawn for it.
+        if (window == main_window)
+            sowin_standin::update_class_icons(window, HIWORD(wparam));
+        break;
     case WM_SETFOCUS:
         if (HWND child = GetWindow(window, GW_CHILD))
             SetFocus(child);
@@ -162,8 +168,7 @@ HWND SoWin::init(const char *appname, const char *classname)
         appname = "overlay-plane";
     if (!classname)
         classname = "SoWin";
-    // The decoration is sized from the display's dpi, so the system needn't stretch it.
-    SetProcessDPIAware();
+    // The program's manifest makes it aware of each monitor's dpi before any window exists.
     require_opengl(appname);
     SoInteraction::init(); // Coin's database, node kits and draggers, as SoWin's init does
 
@@ -171,7 +176,7 @@ HWND SoWin::init(const char *appname, const char *classname)
     window_class.cbSize = sizeof window_class;
     window_class.lpfnWndProc = main_window_proc;
     window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+    sowin_standin::fill_class_icons(window_class);
     window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = classname;
@@ -179,6 +184,9 @@ HWND SoWin::init(const char *appname, const char *classname)
     main_window = CreateWindowExA(0, classname, appname, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
                                   nullptr, nullptr, window_class.hInstance, nullptr);
+    // A window that opens on a monitor at another scale than the system's.
+    if (main_window)
+        sowin_standin::update_class_icons(main_window);
     SoDB::getSensorManager()->setChangedCallback(sensor_queues_changed, nullptr);
     return main_window;
 }

@@ -65,11 +65,13 @@ runs_32bit() {
 
 # ---- what is needed ----
 step "checking what is installed"
-# Cross compilers, wine, what building Coin needs (boost's headers, dpkg-source), and what the
-# window tests need on the host (a compiler, GoogleTest, Xlib with XTest, Xvfb, openbox, xprop).
+# Cross compilers, wine, what building Coin needs (boost's headers, dpkg-source), what the
+# program's icon is drawn with (rsvg-convert, icotool), what its resources are read with
+# (wrestool, xmllint), and what the window tests need on the host (a compiler, GoogleTest, Xlib
+# with XTest, Xvfb, openbox, xprop).
 missing=()
 for package in cmake make file coreutils patch zip unzip dpkg-dev libboost-dev util-linux \
-    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 \
+    g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64 librsvg2-bin icoutils libxml2-utils \
     g++ libgtest-dev libx11-dev libxtst-dev xvfb openbox x11-utils; do
     installed "$package" || missing+=("$package")
 done
@@ -164,8 +166,13 @@ build() {
         check_program "$arch" "$format" "$program"
     done
 
-    [ $# -gt 2 ] || return 0
-    step "console, Coin and binding tests of the $arch build under wine"
+    if [ $# -le 2 ]; then
+        # Without wine, the tests that only read the program's files.
+        step "the $arch program's resources"
+        ctest --test-dir "$build" -R '^windows_resources$' --output-on-failure || failed=1
+        return 0
+    fi
+    step "console, Coin, resource and binding tests of the $arch build under wine"
     "${runner[@]}" ctest --test-dir "$build" -L windows --output-on-failure || failed=1
 }
 

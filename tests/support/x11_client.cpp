@@ -178,6 +178,28 @@ std::string XClient::title(Window window)
     return name;
 }
 
+std::vector<unsigned long> XClient::cardinals(Window window, const std::string &property)
+{
+    Atom name = XInternAtom(display_, property.c_str(), False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = nullptr;
+    std::vector<unsigned long> values;
+    // Xlib hands 32-bit items over as longs, whatever a long's size.
+    if (XGetWindowProperty(display_, window, name, 0, 1L << 24, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        data) {
+        if (format == 32) {
+            auto *items = reinterpret_cast<unsigned long *>(data);
+            values.assign(items, items + count);
+        }
+        XFree(data);
+    }
+    take_error();
+    return values;
+}
+
 Geometry XClient::geometry(Window window)
 {
     Geometry result;

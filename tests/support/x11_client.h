@@ -51,6 +51,8 @@ class XClient
     // windows in its frames) whose _NET_WM_PID is `pid`.
     std::vector<WindowId> top_levels(pid_t pid);
     std::string title(WindowId window);
+    // A property of 32-bit CARDINALs, such as _NET_WM_ICON; empty when the window has none.
+    std::vector<unsigned long> cardinals(WindowId window, const std::string &property);
     Geometry geometry(WindowId window);
     std::vector<WindowId> children(WindowId window);
     // The window titled `title` that belongs to `pid`, once it is viewable; 0 on timeout.
