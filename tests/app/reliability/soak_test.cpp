@@ -161,7 +161,8 @@ class Soak : public ViewerSession
         button(3, true);
         button(3, false);
         ASSERT_TRUE(poll_until([&] { return menu_open(); }, 5))
-            << "no pop-up menu 5 s after a right click; " << how_it_ended();
+            << "no pop-up menu 5 s after a right click at " << cx << "," << cy << "; "
+            << how_it_ended() << "; " << keep_capture(x->capture(viewer->top), "no-menu");
         tap("Escape");
         ASSERT_TRUE(poll_until([&] { return !menu_open(); }, 5))
             << "the pop-up menu is still open 5 s after Escape";
@@ -181,6 +182,12 @@ class Soak : public ViewerSession
             5))
             << "the window did not take the size " << size.width << "x" << size.height
             << " but stayed at " << g.width << "x" << g.height << "; " << how_it_ended();
+        // Until the program has laid the window out again, the area's centre can lie outside
+        // the smaller window, or in the decoration.
+        ASSERT_TRUE(viewer->wait_for_layout())
+            << "the render area did not follow the window to " << size.width << "x" << size.height
+            << " within 10 s; " << how_it_ended() << "; "
+            << keep_capture(x->capture(viewer->top), "not-laid-out");
     }
 
     void round(int number)
