@@ -156,8 +156,11 @@ bool ViewerRun::wait_for_window(double seconds)
             area = own_window ? x.largest_leaf(top, true) : 0;
             Geometry now = own_window && !area ? Geometry() : area_geometry();
             Geometry now_top = x.geometry(top);
-            bool steady = now.width > 0 && now.viewable && area == last_window &&
-                          same_place(now, last) && same_place(now_top, last_top);
+            // Laid out, the area takes most of the window: not so before its first layout.
+            bool fills =
+                now.viewable && now.width > now_top.width / 2 && now.height > now_top.height / 2;
+            bool steady = fills && area == last_window && same_place(now, last) &&
+                          same_place(now_top, last_top);
             same = steady ? same + 1 : 0;
             last_window = area;
             last = now;

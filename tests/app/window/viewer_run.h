@@ -49,7 +49,8 @@ struct ViewerRun {
               StandardOutput output = StandardOutput::captured);
 
     // Waits for the window titled "Overlay Plane" and its render area; false on timeout. The
-    // area counts once it keeps its place, and the window its own, for a few polls in a row.
+    // area counts once it takes most of the window and keeps its place, and the window its
+    // own, for a few polls in a row.
     // Where Qt gives it an X window, that is the largest leaf with a visual other than the
     // top-level's (made for GL); a decoration panel never counts, even when it shows first.
     bool wait_for_window(double seconds = 20);
