@@ -244,17 +244,25 @@ std::vector<Window> XClient::override_redirect_windows(pid_t pid)
     return found;
 }
 
-Window XClient::largest_leaf(Window top)
+Window XClient::largest_leaf(Window top, bool other_visual)
 {
+    XWindowAttributes top_attributes;
+    if (!XGetWindowAttributes(display_, top, &top_attributes)) {
+        take_error();
+        return 0;
+    }
     Window best = 0;
     long best_area = 0;
     std::function<void(Window)> visit = [&](Window window) {
         std::vector<Window> inner = children(window);
-        Geometry g = geometry(window);
-        if (!g.viewable)
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(display_, window, &attributes) ||
+            attributes.map_state != IsViewable)
             return;
-        if (inner.empty()) {
-            long area = static_cast<long>(g.width) * g.height;
+        bool counts = !other_visual || XVisualIDFromVisual(attributes.visual) !=
+                                           XVisualIDFromVisual(top_attributes.visual);
+        if (inner.empty() && counts) {
+            long area = static_cast<long>(attributes.width) * attributes.height;
             if (area > best_area) {
                 best_area = area;
                 best = window;

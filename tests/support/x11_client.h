@@ -59,9 +59,11 @@ class XClient
     WindowId wait_for_top_level(pid_t pid, const std::string &title, double seconds);
     // Viewable top-levels of `pid` that bypass the window manager: pop-up menus and the like.
     std::vector<WindowId> override_redirect_windows(pid_t pid);
-    // The largest viewable descendant of `top` without children of its own: in a viewer,
-    // its GL render area. 0 when there is none.
-    WindowId largest_leaf(WindowId top);
+    // The largest viewable descendant of `top` without children of its own; 0 when there is
+    // none. With `other_visual`, only those whose visual is not `top`'s: Qt gives the window
+    // it makes for GL a visual chosen for GL (with a depth buffer), and its other windows the
+    // top-level's.
+    WindowId largest_leaf(WindowId top, bool other_visual = false);
 
     // What a window manager does.
     void resize(WindowId window, int width, int height);

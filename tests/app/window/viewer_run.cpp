@@ -63,6 +63,20 @@ std::vector<std::string> viewer_argv(const std::vector<std::string> &launcher,
     return argv;
 }
 
+bool same_place(const Geometry &a, const Geometry &b)
+{
+    return a.x == b.x && a.y == b.y && a.width == b.width && a.height == b.height;
+}
+
+// The decoration's thickness around `area` inside `top`: left, top, right, bottom.
+void margins_of(const Geometry &top, const Geometry &area, int (&margins)[4])
+{
+    margins[0] = area.x - top.x;
+    margins[1] = area.y - top.y;
+    margins[2] = top.x + top.width - (area.x + area.width);
+    margins[3] = top.y + top.height - (area.y + area.height);
+}
+
 bool one_colour(const Image &image)
 {
     return image.distinct_colours(0, 0, image.width, image.height) == 1;
@@ -130,24 +144,56 @@ bool ViewerRun::wait_for_window(double seconds)
     top = x.wait_for_top_level(process.pid(), "Overlay Plane", seconds);
     if (!top)
         return false;
-    // Found in the pixels, the area counts once it keeps its place for a few captures: the
-    // decoration beside it can still be unpainted (and as black) when the area first shows.
-    Geometry last;
+    // On a slow start the decoration's panels can show before the GL area does; found in the
+    // pixels, the decoration beside the area can still be unpainted (and as black).
+    WindowId last_window = 0;
+    Geometry last, last_top;
     int same = 0;
-    return poll_until(
+    bool found = poll_until(
         [&] {
-            if ((area = x.largest_leaf(top)) != 0)
-                return true;
-            if (!x.children(top).empty())
-                return false;
-            Geometry now = area_geometry();
-            bool steady = now.width > 0 && now.x == last.x && now.y == last.y &&
-                          now.width == last.width && now.height == last.height;
+            // Qt gives the area an X window of its own; wine draws it into the top-level's.
+            bool own_window = !x.children(top).empty();
+            area = own_window ? x.largest_leaf(top, true) : 0;
+            Geometry now = own_window && !area ? Geometry() : area_geometry();
+            Geometry now_top = x.geometry(top);
+            // Laid out, the area takes most of the window: not so before its first layout.
+            bool fills =
+                now.viewable && now.width > now_top.width / 2 && now.height > now_top.height / 2;
+            bool steady = fills && area == last_window && same_place(now, last) &&
+                          same_place(now_top, last_top);
             same = steady ? same + 1 : 0;
+            last_window = area;
             last = now;
+            last_top = now_top;
             return same >= 4;
         },
         seconds, 0.05);
+    if (!found) {
+        area = 0;
+        return false;
+    }
+    margins_of(last_top, last, margins);
+    return true;
+}
+
+bool ViewerRun::laid_out(Geometry &before, int &steady)
+{
+    Geometry now = area_geometry();
+    int now_margins[4];
+    margins_of(x.geometry(top), now, now_margins);
+    bool fits = now.width > 0 && now.viewable;
+    for (int i = 0; i < 4; i++)
+        fits = fits && std::abs(now_margins[i] - margins[i]) <= 1;
+    steady = fits && same_place(now, before) ? steady + 1 : 0;
+    before = now;
+    return steady >= 3;
+}
+
+bool ViewerRun::wait_for_layout(double seconds)
+{
+    Geometry before;
+    int steady = 0;
+    return poll_until([&] { return laid_out(before, steady); }, seconds, 0.05);
 }
 
 Geometry ViewerRun::area_geometry()
@@ -191,22 +237,27 @@ Image ViewerRun::first_drawn_frame(double seconds)
 SquareReport ViewerRun::settled_square(Image &last, double seconds)
 {
     SquareReport report;
-    report.problem = "no capture";
-    Geometry before = area_geometry();
+    Geometry before;
     int steady = 0;
+    bool placed = false;
     poll_until(
         [&] {
-            Geometry now = area_geometry();
-            steady = now.width == before.width && now.height == before.height ? steady + 1 : 0;
-            before = now;
-            if (steady < 3)
+            if (!laid_out(before, steady))
                 return false;
+            placed = true;
             last = capture_area();
             report = check_centred_square(last, square_colour, colour_tolerance, side_fraction,
                                           pixel_slack);
             return report.ok;
         },
         seconds, 0.05);
+    if (!placed) {
+        // The whole window, to show where the area was instead.
+        last = x.capture(top);
+        report.problem = "the render area never sat in its window as it did at the start; it is " +
+                         std::to_string(before.width) + "x" + std::to_string(before.height) +
+                         " at " + std::to_string(before.x) + "," + std::to_string(before.y);
+    }
     return report;
 }
 

@@ -48,8 +48,16 @@ struct ViewerRun {
               const Environment &environment, const std::vector<std::string> &launcher = {},
               StandardOutput output = StandardOutput::captured);
 
-    // Waits for the window titled "Overlay Plane" and its render area; false on timeout.
+    // Waits for the window titled "Overlay Plane" and its render area; false on timeout. The
+    // area counts once it takes most of the window and keeps its place, and the window its
+    // own, for a few polls in a row.
+    // Where Qt gives it an X window, that is the largest leaf with a visual other than the
+    // top-level's (made for GL); a decoration panel never counts, even when it shows first.
     bool wait_for_window(double seconds = 20);
+    // Waits until the render area sits in its window as it did when it was found (the same
+    // decoration around it, within a pixel) and keeps its place for a few polls: after a
+    // resize the area has followed only once the program has laid the window out again.
+    bool wait_for_layout(double seconds = 10);
     // The render area's place on the screen and its picture. Where it has an X window of its
     // own (Qt), that window's; where the binding draws it into the top-level's X window (Win32
     // child windows under wine), the largest black region of the top-level's picture.
@@ -58,8 +66,8 @@ struct ViewerRun {
     // The first capture of the render area that is not of one colour: the first frame that
     // shows anything. Empty when none comes within `seconds`.
     Image first_drawn_frame(double seconds = 10);
-    // Waits until the render area keeps its size and its capture shows the square. The
-    // report is of the last capture, kept in `last`.
+    // Waits until the render area is laid out in its window (see wait_for_layout) and its
+    // capture shows the square. The report is of the last capture, kept in `last`.
     SquareReport settled_square(Image &last, double seconds = 10);
     // Closes the window as a window manager does (WM_DELETE_WINDOW) and expects the program
     // to end within `seconds` with status 0 and no output.
@@ -69,4 +77,11 @@ struct ViewerRun {
     Process process;
     WindowId top = 0;  // the top-level window
     WindowId area = 0; // the GL render area's X window inside it; 0 where it has none
+
+  private:
+    // Counts polls in a row in which the area sits in its window as it did when found.
+    bool laid_out(Geometry &before, int &steady);
+
+    // The decoration's thickness around the area when it was found: left, top, right, bottom.
+    int margins[4] = {};
 };
