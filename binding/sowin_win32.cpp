@@ -2,6 +2,7 @@
 // the viewer what it needs, and a message loop that also runs Coin's sensor queues.
 #include <Inventor/Win/SoWin.h>
 
+#include "dpi_win32.h"
 #include "sowin_win32.h"
 
 #include <Inventor/SbTime.h>
@@ -12,6 +13,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 namespace
 {
@@ -118,7 +123,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         SoDB::getSensorManager()->processTimerQueue();
         arm_sensor_timer();
         return 0;
+    case WM_DPICHANGED: // moved to a monitor at another scale, or the scale changed
+        return sowin_standin::follow_dpi_change(window, wparam, lparam);
     case WM_DESTROY:
+        sowin_standin::forget_window_dpi(window);
         if (window == main_window) {
             main_window = nullptr;
             PostQuitMessage(0);
