@@ -141,8 +141,8 @@ class Win32ViewerTest : public testing::Test
         Geometry area = viewer->area_geometry();
         whole = x->capture(viewer->top);
         int column = area.x - top.x + area.width; // the right edge's left side
-        int arrow = brightness(whole.at(column + 3, 3));
-        int hand = brightness(whole.at(column + 3, edge + 3));
+        int arrow = brightness(whole.at(column + 2, 2));
+        int hand = brightness(whole.at(column + 2, edge + 2));
         return arrow < hand;
     }
 
