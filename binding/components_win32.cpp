@@ -45,6 +45,9 @@ const char area_class[] = "SoWinGLArea";
 // The size a viewer gives its top-level window, in pixels at 96 dpi (100 %).
 const int default_width = 500;
 const int default_height = 390;
+// The render area's timer that moves the camera while a seek runs, at about 60 steps a second.
+const UINT_PTR seek_timer = 1;
+const UINT seek_step_ms = 16;
 
 enum class Drag { none, rotate, pan, dolly };
 
@@ -431,6 +434,13 @@ LRESULT Win32Examiner::areaMessage(HWND window, UINT message, WPARAM wparam, LPA
     case WM_CAPTURECHANGED:
         drag = Drag::none;
         return 0;
+    case WM_TIMER:
+        if (wparam != seek_timer)
+            break;
+        scene.seekStepAt(SbTime::getTimeOfDay());
+        if (!scene.isSeeking())
+            KillTimer(window, seek_timer);
+        return 0;
     case WM_MOUSEWHEEL: {
         // The wheel reaches the window with the focus; over the decoration it is its own.
         POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
@@ -476,9 +486,11 @@ void Win32Examiner::mouseButton(HWND window, UINT message, WPARAM wparam, LPARAM
         seek_mode = false;
         SbViewportRegion viewport = region();
         short height = viewport.getWindowSize()[1];
-        scene.seekTo(SbVec2s(static_cast<short>(GET_X_LPARAM(lparam)),
-                             static_cast<short>(height - 1 - GET_Y_LPARAM(lparam))),
-                     viewport);
+        if (scene.seekTo(SbVec2s(static_cast<short>(GET_X_LPARAM(lparam)),
+                                 static_cast<short>(height - 1 - GET_Y_LPARAM(lparam))),
+                         viewport) &&
+            scene.isSeeking())
+            SetTimer(window, seek_timer, seek_step_ms, nullptr);
         refreshDecoration();
         return;
     }

@@ -86,7 +86,7 @@ SoCamera *converted(const SoCamera &camera)
 ExaminerScene::ExaminerScene(void (*changed)(void *), void *data)
     : changed(changed), changed_data(data), root_(new SoSeparator), style_override(new SoDrawStyle),
       complexity_override(new SoComplexity), fill_offset(new SoPolygonOffset),
-      headlight(new SoDirectionalLight), root_watch(graphChanged, this), seek_timer(seekTick, this)
+      headlight(new SoDirectionalLight), root_watch(graphChanged, this)
 {
     root_->ref();
     root_->addChild(style_override);
@@ -100,12 +100,10 @@ ExaminerScene::ExaminerScene(void (*changed)(void *), void *data)
     root_->renderCaching = SoSeparator::OFF;
     setDrawStyle(DrawStyle::AS_IS);
     root_watch.attach(root_);
-    seek_timer.setInterval(SbTime(1.0 / 60));
 }
 
 ExaminerScene::~ExaminerScene()
 {
-    seek_timer.unschedule();
     root_watch.detach();
     if (home)
         home->unref();
@@ -281,9 +279,7 @@ bool ExaminerScene::seekTo(const SbVec2s &pixel, const SbViewportRegion &region)
     }
     seeking = true;
     seek_start = SbTime::getTimeOfDay();
-    if (seek_time > 0)
-        seek_timer.schedule();
-    else
+    if (seek_time <= 0)
         seekStep(1);
     return true;
 }
@@ -299,17 +295,14 @@ void ExaminerScene::seekStep(float fraction)
     if (is_orthographic(*camera_))
         static_cast<SoOrthographicCamera *>(camera_)->height =
             from_height + t * (to_height - from_height);
-    if (t >= 1) {
+    if (t >= 1)
         seeking = false;
-        seek_timer.unschedule();
-    }
 }
 
-void ExaminerScene::seekTick(void *data, SoSensor *)
+void ExaminerScene::seekStepAt(const SbTime &now)
 {
-    auto *self = static_cast<ExaminerScene *>(data);
-    double elapsed = (SbTime::getTimeOfDay() - self->seek_start).getValue();
-    self->seekStep(static_cast<float>(elapsed / self->seek_time));
+    double elapsed = (now - seek_start).getValue();
+    seekStep(seek_time > 0 ? static_cast<float>(elapsed / seek_time) : 1.0f);
 }
 
 // Near and far planes around the scene's bounding sphere, as the camera now sees it, so that

@@ -11,7 +11,6 @@
 #include <Inventor/SbTime.h>
 #include <Inventor/SbViewportRegion.h>
 #include <Inventor/sensors/SoNodeSensor.h>
-#include <Inventor/sensors/SoTimerSensor.h>
 
 class SoCamera;
 class SoComplexity;
@@ -81,8 +80,11 @@ class ExaminerScene
     // with nothing started, where no geometry is under the pixel.
     bool seekTo(const SbVec2s &pixel, const SbViewportRegion &region);
     // Places the camera `fraction` (0 to 1) of the way from where the seek started to its end;
-    // 1 ends the seek. A timer calls it while a seek runs.
+    // 1 ends the seek.
     void seekStep(float fraction);
+    // Places the camera where the seek is at `now`, the seek time after its start at its end.
+    // The viewer calls it from a timer of its own while a seek runs.
+    void seekStepAt(const SbTime &now);
     bool isSeeking(void) const
     {
         return seeking;
@@ -99,7 +101,6 @@ class ExaminerScene
 
   private:
     static void graphChanged(void *data, SoSensor *);
-    static void seekTick(void *data, SoSensor *);
     void fitClippingPlanes(const SbViewportRegion &region);
     // Sets the overrides for one pass of a frame without scheduling another frame.
     void switchOverrides(int style, bool offset);
@@ -123,7 +124,6 @@ class ExaminerScene
     SbVec3f from_position, to_position;
     SbRotation from_orientation, to_orientation;
     float from_focal = 1, to_focal = 1, from_height = 1, to_height = 1;
-    SoTimerSensor seek_timer;
 };
 
 } // namespace sowin_standin
