@@ -1,41 +1,38 @@
-// The examiner viewer behind the SoWin classes on Win32: a WGL render area beside the
-// decoration, the examiner's camera handling on the normal scene, and the overlay drawn over
-// every frame.
+// The examiner viewer behind the SoWin classes on Win32: its windows (a frame holding the
+// render area and the decoration), the mouse and keys on the render area, full screen, and
+// each frame drawn through the GL surface with the overlay over it. The graph and the camera
+// handling are examiner_scene.cpp's; the dpi, dpi_win32.cpp's.
 #include "decoration_win32.h"
+#include "dpi_win32.h"
+#include "examiner_scene.h"
+#include "gl_surface_win32.h"
 #include "overlay_emulation.h"
 #include "real_time_gate.h"
-#include "sowin_win32.h"
 #include "viewer_backend.h"
 
 #include <Inventor/SbLinear.h>
 #include <Inventor/SbViewportRegion.h>
-#include <Inventor/SoPath.h>
 #include <Inventor/Win/viewers/SoWinFullViewer.h>
 #include <Inventor/actions/SoGLRenderAction.h>
-#include <Inventor/actions/SoGetBoundingBoxAction.h>
 #include <Inventor/actions/SoHandleEventAction.h>
-#include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/elements/SoGLCacheContextElement.h>
 #include <Inventor/events/SoLocation2Event.h>
 #include <Inventor/events/SoMouseButtonEvent.h>
-#include <Inventor/nodes/SoComplexity.h>
-#include <Inventor/nodes/SoDirectionalLight.h>
-#include <Inventor/nodes/SoDrawStyle.h>
-#include <Inventor/nodes/SoOrthographicCamera.h>
-#include <Inventor/nodes/SoPerspectiveCamera.h>
-#include <Inventor/nodes/SoPolygonOffset.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/projectors/SbSphereSheetProjector.h>
-#include <Inventor/sensors/SoNodeSensor.h>
 #include <Inventor/system/gl.h>
 
-#include <GL/glext.h>
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
-#include <vector>
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
 
 namespace sowin_standin
 {
@@ -45,82 +42,14 @@ namespace
 
 const char frame_class[] = "SoWinViewerFrame";
 const char area_class[] = "SoWinGLArea";
-const char surface_class[] = "SoWinGLSurface";
 // The size a viewer gives its top-level window, in pixels at 96 dpi (100 %).
 const int default_width = 500;
 const int default_height = 390;
-// The root's first children, always there: the draw-style overrides and the headlight.
-const int fixed_nodes = 4;
+// The render area's timer that moves the camera while a seek runs, at about 60 steps a second.
+const UINT_PTR seek_timer = 1;
+const UINT seek_step_ms = 16;
 
 enum class Drag { none, rotate, pan, dolly };
-
-// A framebuffer object of the frame's size, where the driver offers them. Its pixels are the
-// frame's whatever becomes of the hidden window, whose back buffer a driver may leave undefined
-// while the window isn't on screen; Windows' own software OpenGL has none, and the back buffer
-// serves there.
-class Offscreen
-{
-  public:
-    // Draws to come go into a target of `size`; false where there can be none.
-    bool bind(const SbVec2s &size)
-    {
-        if (!loaded)
-            load();
-        if (!framebuffer)
-            return false;
-        bind_framebuffer(GL_FRAMEBUFFER_EXT, framebuffer);
-        if (size != bound_size) {
-            bind_renderbuffer(GL_RENDERBUFFER_EXT, buffers[0]);
-            renderbuffer_storage(GL_RENDERBUFFER_EXT, GL_RGBA8, size[0], size[1]);
-            bind_renderbuffer(GL_RENDERBUFFER_EXT, buffers[1]);
-            renderbuffer_storage(GL_RENDERBUFFER_EXT, GL_DEPTH_COMPONENT24, size[0], size[1]);
-            attach(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_RENDERBUFFER_EXT, buffers[0]);
-            attach(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_RENDERBUFFER_EXT, buffers[1]);
-            if (check_status(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT) {
-                bind_framebuffer(GL_FRAMEBUFFER_EXT, 0);
-                framebuffer = 0; // not of this size, nor of another: the back buffer from now on
-                return false;
-            }
-            bound_size = size;
-        }
-        return true;
-    }
-
-  private:
-    template <class Call> void find(Call &call, const char *name)
-    {
-        call = reinterpret_cast<Call>(reinterpret_cast<void *>(wglGetProcAddress(name)));
-    }
-
-    void load(void)
-    {
-        loaded = true;
-        find(gen_framebuffers, "glGenFramebuffersEXT");
-        find(bind_framebuffer, "glBindFramebufferEXT");
-        find(gen_renderbuffers, "glGenRenderbuffersEXT");
-        find(bind_renderbuffer, "glBindRenderbufferEXT");
-        find(renderbuffer_storage, "glRenderbufferStorageEXT");
-        find(attach, "glFramebufferRenderbufferEXT");
-        find(check_status, "glCheckFramebufferStatusEXT");
-        if (!gen_framebuffers || !bind_framebuffer || !gen_renderbuffers || !bind_renderbuffer ||
-            !renderbuffer_storage || !attach || !check_status)
-            return;
-        gen_framebuffers(1, &framebuffer);
-        gen_renderbuffers(2, buffers);
-    }
-
-    bool loaded = false;
-    GLuint framebuffer = 0;
-    GLuint buffers[2] = {}; // colour, depth
-    SbVec2s bound_size = SbVec2s(0, 0);
-    PFNGLGENFRAMEBUFFERSEXTPROC gen_framebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFEREXTPROC bind_framebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSEXTPROC gen_renderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFEREXTPROC bind_renderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEEXTPROC renderbuffer_storage = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFEREXTPROC attach = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSEXTPROC check_status = nullptr;
-};
 
 // The examiner's mouse bindings: left rotates, middle or Shift+left pans, Ctrl+left or
 // left+middle dollies.
@@ -132,23 +61,6 @@ Drag drag_for(WPARAM keys)
     if (middle || (left && (keys & MK_SHIFT)))
         return Drag::pan;
     return left ? Drag::rotate : Drag::none;
-}
-
-SbVec3f view_direction(const SoCamera &camera)
-{
-    SbVec3f direction;
-    camera.orientation.getValue().multVec(SbVec3f(0, 0, -1), direction);
-    return direction;
-}
-
-SoCamera *first_camera_in(SoNode *scene)
-{
-    SoSearchAction search;
-    search.setType(SoCamera::getClassTypeId());
-    search.setInterest(SoSearchAction::FIRST);
-    search.apply(scene);
-    SoPath *path = search.getPath();
-    return path ? static_cast<SoCamera *>(path->getTail()) : nullptr;
 }
 
 LRESULT CALLBACK frame_proc(HWND, UINT, WPARAM, LPARAM);
@@ -170,12 +82,8 @@ void register_classes(void)
     RegisterClassExA(&window_class);
     window_class.lpfnWndProc = area_proc;
     window_class.hbrBackground = nullptr;
+    window_class.hCursor = nullptr; // set on WM_SETCURSOR: a cross while seeking
     window_class.lpszClassName = area_class;
-    RegisterClassExA(&window_class);
-    // OpenGL keeps its pixel format in the device context: one of its own for the surface.
-    window_class.style = CS_OWNDC;
-    window_class.lpfnWndProc = DefWindowProcA;
-    window_class.lpszClassName = surface_class;
     RegisterClassExA(&window_class);
 }
 
@@ -197,43 +105,60 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
             ShowWindow(frame, SW_SHOW);
     }
 
-    void setSceneGraph(SoNode *scene) override;
+    void setSceneGraph(SoNode *new_scene) override
+    {
+        seek_mode = false;
+        scene.setSceneGraph(new_scene, region());
+        scheduleRedraw();
+    }
 
     void setOverlayColorMap(int start, int count, const SbColor *colors) override
     {
         overlay.setColorMap(start, count, colors);
     }
 
-    void setOverlaySceneGraph(SoNode *scene) override
+    void setOverlaySceneGraph(SoNode *overlay_scene) override
     {
-        overlay.setSceneGraph(scene);
+        overlay.setSceneGraph(overlay_scene);
     }
 
     void rotateAboutX(float radians) override
     {
-        reorient(SbRotation(SbVec3f(1, 0, 0), radians));
+        scene.reorient(SbRotation(SbVec3f(1, 0, 0), radians));
     }
 
     void rotateAboutY(float radians) override
     {
-        reorient(SbRotation(SbVec3f(0, 1, 0), radians));
+        scene.reorient(SbRotation(SbVec3f(0, 1, 0), radians));
     }
 
     void dolly(float radians) override
     {
-        dollyBy(radians);
+        scene.dolly(radians);
     }
 
-    void goHome(void) override;
-    void saveHome(void) override;
-    void viewAll(void) override;
+    void goHome(void) override
+    {
+        scene.goHome();
+    }
+
+    void saveHome(void) override
+    {
+        scene.saveHome();
+    }
+
+    void viewAll(void) override
+    {
+        scene.viewAll(region());
+    }
 
     void setViewing(bool on) override
     {
         viewing = on;
         drag = Drag::none;
-        if (decoration)
-            decoration->refresh();
+        if (!on)
+            seek_mode = false;
+        refreshDecoration();
     }
 
     bool isViewing(void) const override
@@ -241,11 +166,14 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
         return viewing;
     }
 
-    void setDrawStyle(DrawStyle style) override;
+    void setDrawStyle(DrawStyle style) override
+    {
+        scene.setDrawStyle(style);
+    }
 
     DrawStyle drawStyle(void) const override
     {
-        return draw_style;
+        return scene.drawStyle();
     }
 
     void setDecorated(bool on) override
@@ -262,11 +190,45 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
         return decoration && decorated;
     }
 
+    // Seeking is a way of viewing: outside viewing the scene gets the clicks.
+    void setSeekMode(bool on) override
+    {
+        seek_mode = on && viewing && scene.sceneGraph();
+        refreshDecoration();
+    }
+
+    bool isSeekMode(void) const override
+    {
+        return seek_mode;
+    }
+
+    void toggleCameraType(void) override
+    {
+        scene.toggleCameraType();
+    }
+
+    void setHeadlight(bool on) override
+    {
+        scene.setHeadlight(on);
+    }
+
+    bool isHeadlight(void) const override
+    {
+        return scene.isHeadlight();
+    }
+
+    void setFullscreen(bool on) override;
+
+    bool isFullscreen(void) const override
+    {
+        return fullscreen;
+    }
+
     LRESULT frameMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT areaMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
   private:
-    static void sceneChanged(void *data, SoSensor *)
+    static void sceneChanged(void *data)
     {
         static_cast<Win32Examiner *>(data)->scheduleRedraw();
     }
@@ -277,63 +239,42 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
             InvalidateRect(area, nullptr, FALSE);
     }
 
-    // Sets the overrides for one pass of a frame without scheduling another frame.
-    void switchOverrides(SoDrawStyle::Style style, bool offset)
+    void refreshDecoration(void)
     {
-        style_override->enableNotify(FALSE);
-        fill_offset->enableNotify(FALSE);
-        style_override->style = style;
-        fill_offset->on = offset;
-        style_override->enableNotify(TRUE);
-        fill_offset->enableNotify(TRUE);
+        if (decoration)
+            decoration->refresh();
     }
 
     void layout(void);
     void paint(void);
-    void present(HDC area_dc, const SbVec2s &size);
-    void fitClippingPlanes(const SbViewportRegion &region);
     SbViewportRegion region(void) const;
     SbVec2f normalized(LPARAM lparam) const;
     void startDrag(WPARAM keys, LPARAM lparam);
     void continueDrag(WPARAM keys, LPARAM lparam);
     void sendToScene(SoEvent &event, WPARAM keys, LPARAM lparam);
-    void reorient(const SbRotation &rotation);
-    void pan(const SbVec2f &from, const SbVec2f &to);
-    void dollyBy(float amount);
+    void mouseButton(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
     const int build_flag;
     HWND frame = nullptr;
     HWND area = nullptr;
-    // OpenGL draws off screen, in the context of a window that never shows (into a
-    // framebuffer object where there is one), and each frame is copied into the render area:
-    // wine (8.0) shows nothing that OpenGL draws into a child window, only what it draws into
-    // a top-level one; an area that is a plain window shows the copy on both.
-    HWND surface = nullptr;
-    HDC dc = nullptr;
-    HGLRC context = nullptr;
-    Offscreen offscreen;
+    std::unique_ptr<GlSurface> surface;
     std::unique_ptr<Decoration> decoration;
     bool decorated = false;
-    std::vector<unsigned char> frame_pixels; // the last frame, on its way to the window
 
-    // The viewer's own graph: the draw-style overrides, the headlight, the camera it added
-    // (if it did), then the scene it was given.
-    SoSeparator *root;
-    SoDrawStyle *style_override;
-    SoComplexity *complexity_override;
-    SoPolygonOffset *fill_offset;
-    SoNodeSensor root_watch;
+    ExaminerScene scene;
     SoGLRenderAction *action;
-    SoNode *scene = nullptr;
-    SoCamera *camera = nullptr;
-    SoCamera *home = nullptr;
     OverlayEmulation overlay;
 
     bool viewing = true;
-    DrawStyle draw_style = DrawStyle::AS_IS;
+    bool seek_mode = false;
     Drag drag = Drag::none;
     SbVec2f last_pointer;
     SbSphereSheetProjector projector{SbSphere(SbVec3f(0, 0, 0), 0.8f)};
+
+    // Where the top-level window was, and how it looked, before it went full screen.
+    bool fullscreen = false;
+    WINDOWPLACEMENT placement_before = {};
+    LONG style_before = 0;
 };
 
 Win32Examiner *viewer_of(HWND window, UINT message, LPARAM lparam)
@@ -360,58 +301,37 @@ LRESULT CALLBACK area_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
 }
 
 Win32Examiner::Win32Examiner(HWND parent, int build_flag)
-    : build_flag(build_flag), root(new SoSeparator), style_override(new SoDrawStyle),
-      complexity_override(new SoComplexity), fill_offset(new SoPolygonOffset),
-      root_watch(sceneChanged, this), action(new SoGLRenderAction(SbViewportRegion())),
-      overlay([this] { scheduleRedraw(); })
+    : build_flag(build_flag), scene(sceneChanged, this),
+      action(new SoGLRenderAction(SbViewportRegion())), overlay([this] { scheduleRedraw(); })
 {
-    root->ref();
-    root->addChild(style_override);
-    root->addChild(complexity_override);
-    root->addChild(fill_offset);
-    // Ahead of any camera a light shines along the view: it lights whatever the camera sees.
-    root->addChild(new SoDirectionalLight);
-    fill_offset->on = FALSE;
-    // Hidden lines switch the overrides between two passes of one frame, which a cache of
-    // the whole graph would not see; the scene's own separators still cache.
-    root->renderCaching = SoSeparator::OFF;
-    setDrawStyle(DrawStyle::AS_IS);
-    root_watch.attach(root);
     action->setCacheContext(SoGLCacheContextElement::getUniqueCacheContext());
     SbViewVolume unit;
     unit.ortho(-1, 1, -1, 1, -1, 1);
     projector.setViewVolume(unit);
 
     register_classes();
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    // An embedded viewer fills its parent, and gives its top-level window the viewer's size.
-    HWND top = parent ? GetAncestor(parent, GA_ROOT) : nullptr;
-    if (top == parent && parent) {
-        RECT size = {0, 0, MulDiv(default_width, dpi, 96), MulDiv(default_height, dpi, 96)};
-        AdjustWindowRectEx(&size, GetWindowLongA(top, GWL_STYLE), FALSE,
-                           GetWindowLongA(top, GWL_EXSTYLE));
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    DWORD frame_style = parent ? WS_CHILD | WS_CLIPCHILDREN : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    frame = CreateWindowExA(0, frame_class, "", frame_style, 0, 0, 0, 0, parent, nullptr, instance,
+                            this);
+    // The viewer's size at the dpi of the monitor its top-level window is on. An embedded
+    // viewer fills its parent, and gives its top-level window that size.
+    HWND top = parent ? GetAncestor(parent, GA_ROOT) : frame;
+    int dpi = window_dpi(top ? top : frame);
+    RECT client = {0, 0, MulDiv(default_width, dpi, 96), MulDiv(default_height, dpi, 96)};
+    if (top && (top == parent || top == frame)) {
+        RECT size = window_rect_for_client(client, GetWindowLongA(top, GWL_STYLE),
+                                           GetWindowLongA(top, GWL_EXSTYLE), dpi);
         SetWindowPos(top, nullptr, 0, 0, size.right - size.left, size.bottom - size.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    RECT client = {0, 0, MulDiv(default_width, dpi, 96), MulDiv(default_height, dpi, 96)};
     if (parent)
         GetClientRect(parent, &client);
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    DWORD frame_style = parent ? WS_CHILD | WS_CLIPCHILDREN : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    frame = CreateWindowExA(0, frame_class, "", frame_style, 0, 0, client.right, client.bottom,
-                            parent, nullptr, instance, this);
+    if (frame && parent)
+        MoveWindow(frame, 0, 0, client.right, client.bottom, FALSE);
     area = CreateWindowExA(0, area_class, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
                            client.right, client.bottom, frame, nullptr, instance, this);
-    surface = CreateWindowExA(WS_EX_TOOLWINDOW, surface_class, "", WS_POPUP, 0, 0, client.right,
-                              client.bottom, nullptr, nullptr, instance, nullptr);
-    dc = surface ? GetDC(surface) : nullptr;
-    int format = dc ? choose_viewer_pixel_format(dc) : 0;
-    PIXELFORMATDESCRIPTOR description;
-    if (format && DescribePixelFormat(dc, format, sizeof description, &description) &&
-        SetPixelFormat(dc, format, &description))
-        context = wglCreateContext(dc);
+    surface = std::make_unique<GlSurface>();
     if (frame && (build_flag & SoWinFullViewer::BUILD_DECORATION)) {
         decoration = std::make_unique<Decoration>(frame, *this, dpi);
         decorated = true;
@@ -421,91 +341,52 @@ Win32Examiner::Win32Examiner(HWND parent, int build_flag)
 
 Win32Examiner::~Win32Examiner()
 {
-    root_watch.detach();
-    if (home)
-        home->unref();
-    root->unref();
     delete action;
     decoration.reset();
     if (frame)
         DestroyWindow(frame);
 }
 
-void Win32Examiner::setSceneGraph(SoNode *new_scene)
+void Win32Examiner::setFullscreen(bool on)
 {
-    if (new_scene)
-        new_scene->ref();
-    while (root->getNumChildren() > fixed_nodes)
-        root->removeChild(fixed_nodes);
-    if (home)
-        home->unref();
-    home = nullptr;
-    camera = nullptr;
-    scene = new_scene;
-    if (scene) {
-        // A scene without a camera is shown through one the viewer adds, aimed at all of it.
-        camera = first_camera_in(scene);
-        bool added = !camera;
-        if (added) {
-            camera = new SoPerspectiveCamera;
-            root->addChild(camera);
-        }
-        root->addChild(scene);
-        if (added)
-            viewAll();
-        saveHome();
-        scene->unrefNoDelete(); // the root holds it now
-    }
-    scheduleRedraw();
-}
-
-void Win32Examiner::goHome(void)
-{
-    if (camera && home && home->getTypeId() == camera->getTypeId())
-        camera->copyFieldValues(home);
-}
-
-void Win32Examiner::saveHome(void)
-{
-    if (!camera)
+    HWND top = frame ? GetAncestor(frame, GA_ROOT) : nullptr;
+    if (!top || on == fullscreen)
         return;
-    if (home)
-        home->unref();
-    home = static_cast<SoCamera *>(camera->copy());
-    home->ref();
-}
-
-void Win32Examiner::viewAll(void)
-{
-    if (camera && scene)
-        camera->viewAll(scene, region());
-}
-
-void Win32Examiner::setDrawStyle(DrawStyle style)
-{
-    draw_style = style;
-    bool as_is = style == DrawStyle::AS_IS;
-    style_override->style = style == DrawStyle::POINTS ? SoDrawStyle::POINTS : SoDrawStyle::LINES;
-    style_override->style.setIgnored(as_is);
-    style_override->setOverride(!as_is);
-    bool boxes = style == DrawStyle::BOUNDING_BOX;
-    complexity_override->type = SoComplexity::BOUNDING_BOX;
-    complexity_override->type.setIgnored(!boxes);
-    complexity_override->setOverride(boxes);
-    scheduleRedraw();
+    if (on) {
+        placement_before.length = sizeof placement_before;
+        GetWindowPlacement(top, &placement_before);
+        style_before = GetWindowLongA(top, GWL_STYLE);
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof monitor;
+        GetMonitorInfoA(MonitorFromWindow(top, MONITOR_DEFAULTTONEAREST), &monitor);
+        const RECT &whole = monitor.rcMonitor;
+        SetWindowLongA(top, GWL_STYLE, (style_before & ~WS_OVERLAPPEDWINDOW) | WS_POPUP);
+        SetWindowPos(top, HWND_TOP, whole.left, whole.top, whole.right - whole.left,
+                     whole.bottom - whole.top, SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
+    } else {
+        SetWindowLongA(top, GWL_STYLE, style_before);
+        SetWindowPlacement(top, &placement_before);
+        SetWindowPos(top, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+    }
+    fullscreen = on;
 }
 
 LRESULT Win32Examiner::frameMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
     case WM_SIZE:
+    case WM_DPICHANGED_AFTERPARENT:
         layout();
         return 0;
+    case WM_DPICHANGED: // only as a top-level window of its own
+        return follow_dpi_change(window, wparam, lparam);
     case WM_SETFOCUS:
         if (area)
             SetFocus(area);
         return 0;
     case WM_DESTROY:
+        forget_window_dpi(window);
         frame = nullptr;
         break;
     }
@@ -523,26 +404,24 @@ LRESULT Win32Examiner::areaMessage(HWND window, UINT message, WPARAM wparam, LPA
     case WM_SIZE:
         scheduleRedraw();
         return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lparam) != HTCLIENT)
+            break;
+        SetCursor(
+            LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(seek_mode ? IDC_CROSS : IDC_ARROW)));
+        return TRUE;
+    case WM_KEYDOWN:
+        // Escape switches between viewing and picking, as the Linux examiner's does.
+        if (wparam == VK_ESCAPE) {
+            setViewing(!viewing);
+            return 0;
+        }
+        break;
     case WM_LBUTTONDOWN:
     case WM_MBUTTONDOWN:
     case WM_LBUTTONUP:
     case WM_MBUTTONUP:
-        if (message == WM_LBUTTONDOWN || message == WM_MBUTTONDOWN) {
-            SetFocus(window);
-            SetCapture(window);
-        } else if (!(wparam & (MK_LBUTTON | MK_MBUTTON))) {
-            ReleaseCapture();
-        }
-        if (viewing) {
-            startDrag(wparam, lparam);
-        } else {
-            bool down = message == WM_LBUTTONDOWN || message == WM_MBUTTONDOWN;
-            bool left = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
-            SoMouseButtonEvent event;
-            event.setButton(left ? SoMouseButtonEvent::BUTTON1 : SoMouseButtonEvent::BUTTON3);
-            event.setState(down ? SoButtonEvent::DOWN : SoButtonEvent::UP);
-            sendToScene(event, wparam, lparam);
-        }
+        mouseButton(window, message, wparam, lparam);
         return 0;
     case WM_MOUSEMOVE:
         if (viewing) {
@@ -555,13 +434,20 @@ LRESULT Win32Examiner::areaMessage(HWND window, UINT message, WPARAM wparam, LPA
     case WM_CAPTURECHANGED:
         drag = Drag::none;
         return 0;
+    case WM_TIMER:
+        if (wparam != seek_timer)
+            break;
+        scene.seekStepAt(SbTime::getTimeOfDay());
+        if (!scene.isSeeking())
+            KillTimer(window, seek_timer);
+        return 0;
     case WM_MOUSEWHEEL: {
         // The wheel reaches the window with the focus; over the decoration it is its own.
         POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
         HWND under = WindowFromPoint(at);
         if (under && under != window && frame && IsChild(frame, under))
             return SendMessageA(under, message, wparam, lparam);
-        dollyBy(0.1f * GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
+        scene.dolly(0.1f * GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
         return 0;
     }
     case WM_CONTEXTMENU: {
@@ -578,24 +464,53 @@ LRESULT Win32Examiner::areaMessage(HWND window, UINT message, WPARAM wparam, LPA
         return 0;
     }
     case WM_DESTROY:
-        if (context) {
-            wglMakeCurrent(nullptr, nullptr);
-            wglDeleteContext(context);
-            context = nullptr;
-        }
-        if (surface)
-            DestroyWindow(surface);
-        area = surface = nullptr;
-        dc = nullptr;
+        surface.reset();
+        area = nullptr;
         break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
+void Win32Examiner::mouseButton(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    bool down = message == WM_LBUTTONDOWN || message == WM_MBUTTONDOWN;
+    bool left = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP;
+    if (down) {
+        SetFocus(window);
+        SetCapture(window);
+    } else if (!(wparam & (MK_LBUTTON | MK_MBUTTON))) {
+        ReleaseCapture();
+    }
+    if (viewing && seek_mode && left && down) {
+        // The click seeks, hit or miss, and ends seek mode; it starts no drag.
+        seek_mode = false;
+        SbViewportRegion viewport = region();
+        short height = viewport.getWindowSize()[1];
+        if (scene.seekTo(SbVec2s(static_cast<short>(GET_X_LPARAM(lparam)),
+                                 static_cast<short>(height - 1 - GET_Y_LPARAM(lparam))),
+                         viewport) &&
+            scene.isSeeking())
+            SetTimer(window, seek_timer, seek_step_ms, nullptr);
+        refreshDecoration();
+        return;
+    }
+    if (viewing) {
+        startDrag(wparam, lparam);
+        return;
+    }
+    SoMouseButtonEvent event;
+    event.setButton(left ? SoMouseButtonEvent::BUTTON1 : SoMouseButtonEvent::BUTTON3);
+    event.setState(down ? SoButtonEvent::DOWN : SoButtonEvent::UP);
+    sendToScene(event, wparam, lparam);
+}
+
+// The decoration, at the dpi of the window it is in now, and the render area in what it leaves.
 void Win32Examiner::layout(void)
 {
     if (!frame || !area)
         return;
+    if (decoration)
+        decoration->setDpi(window_dpi(frame));
     RECT client;
     GetClientRect(frame, &client);
     RECT place = decoration ? decoration->layout(client) : client;
@@ -619,84 +534,19 @@ void Win32Examiner::paint(void)
     HDC area_dc = BeginPaint(area, &paint_info);
     SbViewportRegion viewport = region();
     SbVec2s size = viewport.getWindowSize();
-    if (context && wglMakeCurrent(dc, context) && !offscreen.bind(size)) {
-        RECT drawn = {0, 0, 0, 0};
-        GetClientRect(surface, &drawn);
-        if (drawn.right != size[0] || drawn.bottom != size[1]) {
-            SetWindowPos(surface, nullptr, 0, 0, size[0], size[1],
-                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-            // Mesa's software rasteriser takes a new window size at a swap; nothing shows.
-            SwapBuffers(dc);
-        }
-        glReadBuffer(GL_BACK);
-    }
-    if (context && wglGetCurrentContext() == context) {
+    if (surface && surface->begin(size)) {
         action->setViewportRegion(viewport);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        if (scene) {
-            fitClippingPlanes(viewport);
-            glEnable(GL_DEPTH_TEST); // the render action leaves it as it finds it
-
-            if (draw_style == DrawStyle::HIDDEN_LINE) {
-                // Filled faces first, into the depth buffer only and pushed back a little,
-                // so that only the lines in front of them show.
-                switchOverrides(SoDrawStyle::FILLED, true);
-                glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-                action->apply(root);
-                glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-                switchOverrides(SoDrawStyle::LINES, false);
-            }
-            action->apply(root);
-        }
-        overlay.render(viewport, *action, !scene);
-        present(area_dc, size);
+        // The overlay pass's own render action changed GL state behind this one's back (its
+        // light model turns lighting off): this action must not trust what it set last frame.
+        action->invalidateState();
+        scene.render(*action, viewport);
+        overlay.render(viewport, *action, !scene.sceneGraph());
+        surface->present(area_dc, size);
     }
     EndPaint(area, &paint_info);
     update_real_time_after_redraw();
-}
-
-// Copies the finished frame into the render area, from the framebuffer object or the hidden
-// window's back buffer, whichever it was drawn into.
-void Win32Examiner::present(HDC area_dc, const SbVec2s &size)
-{
-    frame_pixels.resize(size_t(4) * size[0] * size[1]);
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, size[0], size[1], GL_BGRA_EXT, GL_UNSIGNED_BYTE, frame_pixels.data());
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size[0];
-    info.bmiHeader.biHeight = size[1]; // bottom row first, as GL reads them
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(area_dc, 0, 0, size[0], size[1], 0, 0, 0, size[1], frame_pixels.data(), &info,
-                      DIB_RGB_COLORS);
-}
-
-// Near and far planes around the scene's bounding sphere, as the camera now sees it, so that
-// dollying never cuts the scene. Set quietly: the frame being drawn already uses them.
-void Win32Examiner::fitClippingPlanes(const SbViewportRegion &viewport)
-{
-    SoGetBoundingBoxAction bounds(viewport);
-    bounds.apply(root);
-    SbBox3f box = bounds.getBoundingBox();
-    if (box.isEmpty())
-        return;
-    SbSphere sphere;
-    sphere.circumscribe(box);
-    float radius = sphere.getRadius() * 1.01f + 1e-4f;
-    float centre = view_direction(*camera).dot(sphere.getCenter() - camera->position.getValue());
-    float far_plane = centre + radius;
-    float near_plane = centre - radius;
-    if (camera->isOfType(SoPerspectiveCamera::getClassTypeId()))
-        near_plane = std::max(near_plane, far_plane * 0.001f);
-    if (far_plane <= near_plane)
-        return;
-    camera->enableNotify(FALSE);
-    camera->nearDistance = near_plane;
-    camera->farDistance = far_plane;
-    camera->enableNotify(TRUE);
 }
 
 // The pointer in the area's normalised coordinates: 0 to 1, left to right and bottom to top.
@@ -729,14 +579,14 @@ void Win32Examiner::continueDrag(WPARAM keys, LPARAM lparam)
         SbRotation rotation;
         projector.projectAndGetRotation(pointer, rotation);
         rotation.invert(); // the scene follows the pointer: the camera turns the other way
-        reorient(rotation);
+        scene.reorient(rotation);
         break;
     }
     case Drag::pan:
-        pan(last_pointer, pointer);
+        scene.pan(last_pointer, pointer, region().getViewportAspectRatio());
         break;
     case Drag::dolly:
-        dollyBy(2.0f * (pointer[1] - last_pointer[1]));
+        scene.dolly(2.0f * (pointer[1] - last_pointer[1]));
         break;
     case Drag::none:
         break;
@@ -757,52 +607,7 @@ void Win32Examiner::sendToScene(SoEvent &event, WPARAM keys, LPARAM lparam)
     event.setAltDown(GetKeyState(VK_MENU) < 0);
     SoHandleEventAction handler(viewport);
     handler.setEvent(&event);
-    handler.apply(root);
-}
-
-// Turns the camera about the point it looks at; `rotation` is in the camera's own frame.
-void Win32Examiner::reorient(const SbRotation &rotation)
-{
-    if (!camera)
-        return;
-    float distance = camera->focalDistance.getValue();
-    SbVec3f focal_point = camera->position.getValue() + distance * view_direction(*camera);
-    camera->orientation = rotation * camera->orientation.getValue();
-    camera->position = focal_point - distance * view_direction(*camera);
-}
-
-// Moves the camera in its view plane so that the point under `from` comes under `to`.
-void Win32Examiner::pan(const SbVec2f &from, const SbVec2f &to)
-{
-    if (!camera)
-        return;
-    SbViewVolume volume = camera->getViewVolume(region().getViewportAspectRatio());
-    SbPlane plane = volume.getPlane(camera->focalDistance.getValue());
-    SbLine line;
-    SbVec3f start, end;
-    volume.projectPointToLine(from, line);
-    plane.intersect(line, start);
-    volume.projectPointToLine(to, line);
-    plane.intersect(line, end);
-    camera->position = camera->position.getValue() - (end - start);
-}
-
-// Positive `amount` brings the camera nearer the point it looks at (or narrows an
-// orthographic view), by a factor of e to the `amount`.
-void Win32Examiner::dollyBy(float amount)
-{
-    if (!camera)
-        return;
-    float factor = std::exp(-amount);
-    if (camera->isOfType(SoOrthographicCamera::getClassTypeId())) {
-        auto *orthographic = static_cast<SoOrthographicCamera *>(camera);
-        orthographic->height = orthographic->height.getValue() * factor;
-        return;
-    }
-    float distance = camera->focalDistance.getValue();
-    SbVec3f focal_point = camera->position.getValue() + distance * view_direction(*camera);
-    camera->focalDistance = distance * factor;
-    camera->position = focal_point - distance * factor * view_direction(*camera);
+    handler.apply(scene.root());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 // the right (RotY), by the pointer's travel over the wheel's radius.
 #include "decoration_win32.h"
 
+#include "dpi_win32.h"
 #include "icons_win32.h"
 
 #include <windowsx.h>
@@ -391,8 +392,11 @@ void press(Parts &parts, int index)
     case ButtonIcon::VIEW_ALL:
         controls.viewAll();
         break;
-    case ButtonIcon::SEEK:   // the viewer has no seek mode
-    case ButtonIcon::CAMERA: // nor a choice of camera
+    case ButtonIcon::SEEK:
+        controls.setSeekMode(!controls.isSeekMode());
+        break;
+    case ButtonIcon::CAMERA:
+        controls.toggleCameraType();
         break;
     }
     redraw_buttons(parts);
@@ -482,22 +486,9 @@ void register_classes(void)
     register_class(wheel_class, wheel_procedure, nullptr);
 }
 
-// The system's message font, at the decoration's dpi rather than the system's.
 HFONT create_label_font(int dpi)
 {
-    LOGFONTW face = {};
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        face = metrics.lfMessageFont;
-    else
-        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof face, &face);
-    HDC screen = GetDC(nullptr);
-    int system_dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    face.lfHeight = MulDiv(face.lfHeight, dpi, system_dpi > 0 ? system_dpi : 96);
-    face.lfWidth = 0;
+    LOGFONTW face = message_font_for_dpi(dpi);
     return CreateFontIndirectW(&face);
 }
 
@@ -606,6 +597,27 @@ RECT Decoration::layout(const RECT &client)
     return area;
 }
 
+void Decoration::setDpi(int dpi)
+{
+    Parts &parts = windows->parts;
+    if (dpi <= 0 || dpi == parts.dpi)
+        return;
+    parts.dpi = dpi;
+    HFONT font = create_label_font(dpi);
+    if (font) {
+        if (parts.font)
+            DeleteObject(parts.font);
+        parts.font = font;
+    }
+    for (HWND edge : {parts.left, parts.bottom, parts.right})
+        RedrawWindow(edge, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+int Decoration::dpi(void) const
+{
+    return windows->parts.dpi;
+}
+
 void Decoration::setVisible(bool visible)
 {
     Parts &parts = windows->parts;
@@ -690,14 +702,14 @@ void add_submenu(HMENU menu, HMENU submenu, const wchar_t *label)
 }
 
 // The examiner's menu as the Linux viewer shows it. What this viewer cannot do is shown greyed
-// in its fixed state: double-buffered, stereo off, the headlight on, never full screen.
+// in its fixed state: double-buffered, stereo off, animating drawn as still.
 HMENU build_menu(const ExaminerControls &controls)
 {
     HMENU functions = CreatePopupMenu();
     add_entry(functions, HOME, L"Home", true, false);
     add_entry(functions, SET_HOME, L"Set Home", true, false);
     add_entry(functions, VIEW_ALL, L"View All", true, false);
-    add_entry(functions, SEEK, L"Seek", false, false);
+    add_entry(functions, SEEK, L"Seek", controls.isViewing(), controls.isSeekMode());
 
     HMENU still = CreatePopupMenu();
     for (UINT i = 0; i < still_style_count; ++i) {
@@ -730,8 +742,8 @@ HMENU build_menu(const ExaminerControls &controls)
     add_submenu(menu, stereo, L"Stereo Viewing");
     add_entry(menu, VIEWING, L"Viewing", true, controls.isViewing());
     add_entry(menu, DECORATIONS, L"Decorations", true, controls.isDecorated());
-    add_entry(menu, HEADLIGHT, L"Headlight", false, true);
-    add_entry(menu, FULLSCREEN, L"Fullscreen", false, false);
+    add_entry(menu, HEADLIGHT, L"Headlight", true, controls.isHeadlight());
+    add_entry(menu, FULLSCREEN, L"Fullscreen", true, controls.isFullscreen());
     return menu;
 }
 
@@ -758,6 +770,15 @@ void carry_out(UINT command, ExaminerControls &controls)
         break;
     case DECORATIONS:
         controls.setDecorated(!controls.isDecorated());
+        break;
+    case SEEK:
+        controls.setSeekMode(true);
+        break;
+    case HEADLIGHT:
+        controls.setHeadlight(!controls.isHeadlight());
+        break;
+    case FULLSCREEN:
+        controls.setFullscreen(!controls.isFullscreen());
         break;
     default: // an entry that keeps the state it shows
         break;

@@ -4,12 +4,12 @@
 // know about Coin, or move the camera itself; it asks the viewer through ExaminerControls.
 #pragma once
 
+#include "draw_style.h"
+
 #include <windows.h>
 
 namespace sowin_standin
 {
-
-enum class DrawStyle { AS_IS, HIDDEN_LINE, WIREFRAME, POINTS, BOUNDING_BOX };
 
 // What the decoration's wheels and buttons and the pop-up menu ask of the viewer. The viewer
 // (components_win32.cpp) fills it; the decoration only calls it.
@@ -34,6 +34,18 @@ class ExaminerControls
     // itself out again.
     virtual void setDecorated(bool on) = 0;
     virtual bool isDecorated(void) const = 0;
+    // The Seek button and menu entry: the next click on the scene moves the camera towards
+    // the point clicked.
+    virtual void setSeekMode(bool on) = 0;
+    virtual bool isSeekMode(void) const = 0;
+    // The Camera Type button: perspective and orthographic in turn.
+    virtual void toggleCameraType(void) = 0;
+    virtual void setHeadlight(bool on) = 0;
+    virtual bool isHeadlight(void) const = 0;
+    // The menu's "Fullscreen" entry: the viewer's top-level window covers its monitor, or
+    // goes back to where it was.
+    virtual void setFullscreen(bool on) = 0;
+    virtual bool isFullscreen(void) const = 0;
 };
 
 // The decoration's child windows inside `parent`, sized for `dpi` (96 is 100 %).
@@ -45,6 +57,10 @@ class Decoration
     Decoration(const Decoration &) = delete;
     Decoration &operator=(const Decoration &) = delete;
 
+    // Draws the decoration at `dpi` from now on: its font, icons and sizes. The viewer lays
+    // it out again afterwards.
+    void setDpi(int dpi);
+    int dpi(void) const;
     // Places the decoration in `client` (the parent's client rectangle) and returns the
     // rectangle left for the render area. Hidden, it takes no room and returns `client`.
     RECT layout(const RECT &client);

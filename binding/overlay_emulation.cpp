@@ -118,6 +118,9 @@ void OverlayEmulation::render(const SbViewportRegion &region, const SoGLRenderAc
         glClear(GL_DEPTH_BUFFER_BIT);
     action->setViewportRegion(region);
     action->setCacheContext(area_action.getCacheContext());
+    // The area's action drew in between and left GL state that this action's record of what
+    // it set last time no longer matches.
+    action->invalidateState();
     action->apply(root);
 }
 

@@ -1,34 +1,14 @@
 // The main window's class icons, drawn for a dpi from the program's icon group.
 #include "program_icon_win32.h"
 
+#include "dpi_win32.h"
+
 namespace
 {
 
-// A user32 call newer than Windows 7, looked up at run time; null where the system lacks it.
-template <typename Call> Call newer_user32_call(const char *name)
-{
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    FARPROC call = user32 ? GetProcAddress(user32, name) : nullptr;
-    return reinterpret_cast<Call>(reinterpret_cast<void *>(call));
-}
-
-int system_dpi(void)
-{
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen)
-        ReleaseDC(nullptr, screen);
-    return dpi > 0 ? dpi : 96;
-}
-
-// The dpi of the monitor a window is on (Windows 10 1607 and later), else the system's.
-int window_dpi(HWND window)
-{
-    using GetDpiForWindowCall = UINT(WINAPI *)(HWND);
-    static const auto get_dpi = newer_user32_call<GetDpiForWindowCall>("GetDpiForWindow");
-    int dpi = get_dpi ? static_cast<int>(get_dpi(window)) : 0;
-    return dpi > 0 ? dpi : system_dpi();
-}
+using sowin_standin::system_dpi;
+using sowin_standin::user32_call;
+using sowin_standin::window_dpi;
 
 // The program's icon at the size the system gives `metric` (SM_CXICON or SM_CXSMICON) at
 // `dpi`; null where the program has no icon.
@@ -36,7 +16,7 @@ HICON load_program_icon(int metric, int dpi)
 {
     using GetSystemMetricsForDpiCall = int(WINAPI *)(int, UINT);
     static const auto metric_for_dpi =
-        newer_user32_call<GetSystemMetricsForDpiCall>("GetSystemMetricsForDpi");
+        user32_call<GetSystemMetricsForDpiCall>("GetSystemMetricsForDpi");
     int size = metric_for_dpi ? metric_for_dpi(metric, static_cast<UINT>(dpi))
                               : MulDiv(GetSystemMetrics(metric), dpi, system_dpi());
     return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr),

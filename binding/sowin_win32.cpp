@@ -2,6 +2,7 @@
 // the viewer what it needs, and a message loop that also runs Coin's sensor queues.
 #include <Inventor/Win/SoWin.h>
 
+#include "dpi_win32.h"
 #include "program_icon_win32.h"
 #include "sowin_win32.h"
 
@@ -13,6 +14,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
 
 namespace
 {
@@ -109,11 +114,6 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             MoveWindow(child, 0, 0, LOWORD(lparam), HIWORD(lparam), TRUE);
         return 0;
-    case WM_DPICHANGED:
-        // Moved to a monitor at another scale, or the scale changed: icons drawn for it.
-        if (window == main_window)
-            sowin_standin::update_class_icons(window, HIWORD(wparam));
-        break;
     case WM_SETFOCUS:
         if (HWND child = GetWindow(window, GW_CHILD))
             SetFocus(child);
@@ -124,7 +124,12 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         SoDB::getSensorManager()->processTimerQueue();
         arm_sensor_timer();
         return 0;
+    case WM_DPICHANGED: // moved to a monitor at another scale, or the scale changed
+        if (window == main_window)
+            sowin_standin::update_class_icons(window, HIWORD(wparam));
+        return sowin_standin::follow_dpi_change(window, wparam, lparam);
     case WM_DESTROY:
+        sowin_standin::forget_window_dpi(window);
         if (window == main_window) {
             main_window = nullptr;
             PostQuitMessage(0);

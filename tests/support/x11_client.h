@@ -44,6 +44,11 @@ class XClient
     {
         return display_;
     }
+    // The screen's root window, whose geometry is the screen's size.
+    WindowId root() const
+    {
+        return root_;
+    }
     // The last X error seen since the previous call, e.g. for a window that vanished.
     std::string take_error();
 

@@ -3,7 +3,8 @@
 # wine prefix of its own, both kept by decoration_test.sh (which says why the prefix is not the
 # shared one). It needs only the decoration's own sources, not Coin.
 add_executable(decoration_test decoration_test.cpp ${PROJECT_SOURCE_DIR}/binding/decoration_win32.cpp
-                              ${PROJECT_SOURCE_DIR}/binding/icons_win32.cpp)
+                              ${PROJECT_SOURCE_DIR}/binding/icons_win32.cpp
+                              ${PROJECT_SOURCE_DIR}/binding/dpi_win32.cpp)
 target_include_directories(decoration_test PRIVATE ${PROJECT_SOURCE_DIR}/binding)
 target_link_libraries(decoration_test PRIVATE user32 gdi32)
 # <windows.h> without its min and max macros, as the stand-in itself builds.

@@ -86,6 +86,37 @@ class Recorder : public ExaminerControls
     {
         return decorated;
     }
+    void setSeekMode(bool on) override
+    {
+        record(on ? "setSeekMode(on)" : "setSeekMode(off)");
+        seek_mode = on;
+    }
+    bool isSeekMode(void) const override
+    {
+        return seek_mode;
+    }
+    void toggleCameraType(void) override
+    {
+        record("toggleCameraType");
+    }
+    void setHeadlight(bool on) override
+    {
+        record(on ? "setHeadlight(on)" : "setHeadlight(off)");
+        headlight = on;
+    }
+    bool isHeadlight(void) const override
+    {
+        return headlight;
+    }
+    void setFullscreen(bool on) override
+    {
+        record(on ? "setFullscreen(on)" : "setFullscreen(off)");
+        fullscreen = on;
+    }
+    bool isFullscreen(void) const override
+    {
+        return fullscreen;
+    }
 
     struct Call {
         std::string name;
@@ -124,6 +155,9 @@ class Recorder : public ExaminerControls
     std::vector<Call> calls;
     bool viewing = true;
     bool decorated = true;
+    bool seek_mode = false;
+    bool headlight = true;
+    bool fullscreen = false;
     DrawStyle draw_style = DrawStyle::AS_IS;
 };
 
@@ -139,6 +173,17 @@ LRESULT CALLBACK frame_procedure(HWND window, UINT message, WPARAM wparam, LPARA
         return 0;
     case WM_CLOSE:
         PostQuitMessage(0);
+        return 0;
+    case WM_APP: // from the driver: the dpi in wparam, taken as a viewer takes WM_DPICHANGED
+        if (recorder && recorder->decoration) {
+            int dpi = static_cast<int>(wparam);
+            recorder->decoration->setDpi(dpi);
+            RECT size = {0, 0, MulDiv(500, dpi, 96), MulDiv(390, dpi, 96)};
+            AdjustWindowRectEx(&size, WS_OVERLAPPEDWINDOW, FALSE, 0);
+            SetWindowPos(window, nullptr, 0, 0, size.right - size.left, size.bottom - size.top,
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            recorder->relayout();
+        }
         return 0;
     }
     return DefWindowProcW(window, message, wparam, lparam);
@@ -507,10 +552,17 @@ void check_buttons(Recorder &viewer)
     focus.cbSize = sizeof focus;
     GetGUIThreadInfo(GetWindowThreadProcessId(viewer.frame, nullptr), &focus);
     check(focus.hwndFocus == viewer.area, "the focus goes back to the render area after a click");
-    for (const wchar_t *inert : {L"Seek", L"Camera Type"}) {
-        click(centre(button(inert)));
+    const struct {
+        const wchar_t *name;
+        const char *call;
+    } toggling[] = {{L"Seek", "setSeekMode(on)"},
+                    {L"Seek", "setSeekMode(off)"},
+                    {L"Camera Type", "toggleCameraType"}};
+    for (const auto &entry : toggling) {
+        click(centre(button(entry.name)));
         std::vector<Recorder::Call> calls = viewer.take();
-        check(calls.empty(), "an inert button calls nothing (" + names(calls) + ")");
+        check(calls.size() == 1 && calls[0].name == entry.call,
+              std::string("the button calls ") + entry.call + " (" + names(calls) + ")");
     }
 
     // Pushed in shows a darker face than standing out; sample just inside the frame.
@@ -590,6 +642,31 @@ void check_menu(Recorder &viewer)
     check(still && entry_checked(still, 5) && !entry_checked(still, 0),
           "the menu then shows wireframe checked");
     close_all_menus();
+
+    // Headlight and Fullscreen, the last two entries, switch and show their state.
+    const struct {
+        int entry;
+        const char *call;
+    } switches[] = {{5, "setHeadlight(off)"},
+                    {5, "setHeadlight(on)"},
+                    {6, "setFullscreen(on)"},
+                    {6, "setFullscreen(off)"}};
+    for (const auto &entry : switches) {
+        open_popup(viewer);
+        HMENU root = open_menu_handle();
+        bool was = root && entry_checked(root, entry.entry);
+        bool enabled =
+            root && !(GetMenuState(root, entry.entry, MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED));
+        for (int down = 0; down <= entry.entry; ++down)
+            press_key(VK_DOWN);
+        press_key(VK_RETURN);
+        wait_for([] { return open_menus().empty(); });
+        calls = viewer.take();
+        check(enabled && calls.size() == 1 && calls[0].name == entry.call &&
+                  was == (std::string(entry.call).find("(on)") == std::string::npos),
+              std::string("the menu's entry calls ") + entry.call +
+                  " and showed the state before (" + names(calls) + ")");
+    }
 
     // Decorations off and on again.
     HWND rot_x = child(viewer.frame, L"OverlayPlaneThumbwheel", L"RotX");
@@ -690,6 +767,20 @@ DWORD WINAPI drive(void *)
     check_wheels(at_96);
     check_buttons(at_96);
     check_menu(at_96);
+
+    // The decoration taken to 144 dpi and back in its window, as a viewer does on
+    // WM_DPICHANGED: sizes and the labels' text follow.
+    HWND bottom = GetParent(child(at_96.frame, L"OverlayPlaneThumbwheel", L"RotY"));
+    SendMessageW(at_96.frame, WM_APP, 144, 0);
+    settle();
+    check_sizes(at_96, 144);
+    int text_now = label_height(bottom, 60);
+    check(text_now * 4 >= text_96 * 5 && text_now * 4 <= text_96 * 7,
+          "at 144 dpi the labels' text is larger: " + std::to_string(text_now) + " px");
+    SendMessageW(at_96.frame, WM_APP, 96, 0);
+    settle();
+    check_sizes(at_96, 96);
+    check(label_height(bottom, 40) == text_96, "back at 96 dpi the labels' text is as before");
     if (failures > 0)
         save_screen("decoration_failure.bmp");
     close_all_menus();

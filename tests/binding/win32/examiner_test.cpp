@@ -1,7 +1,8 @@
 // The Win32 examiner driven as a user drives it: a coloured cube as the normal scene and the
 // program's overlay square, turned with the RotX thumbwheel and a drag in the render area,
-// dollied away with the mouse wheel and brought back with the pop-up menu's "View all", and
-// its decoration switched off from the same menu. The
+// dollied away with the mouse wheel and brought back with the pop-up menu's "View all", its
+// headlight switched off and on, its camera type switched and back, a seek to a point on the
+// cube, and its decoration switched off from the menu. The
 // screen's pixels are read after each step: the cube's picture must change, and the square
 // must stay where it was. Prints one line per step; the exit status is the number of failures.
 #include "overlay_scene.h"
@@ -161,6 +162,29 @@ bool square_is_right(const Picture &picture, const Looks &looks, std::string &pr
               std::to_string(picture.width()) + "x" + std::to_string(picture.height()) +
               " area (a side of " + std::to_string(side) + " expected)";
     return ok;
+}
+
+// The sum of all channels of all pixels but the square's: how bright the cube is drawn.
+long brightness(const Picture &picture)
+{
+    long sum = 0;
+    for (COLORREF c : picture.pixels)
+        if (!is_square(c))
+            sum += GetRValue(c) + GetGValue(c) + GetBValue(c);
+    return sum;
+}
+
+// A pixel of the cube on the middle row, a sixth of the width right of the square; (-1, -1)
+// where there is none.
+POINT cube_point(const Picture &picture)
+{
+    int y = picture.height() / 2;
+    for (int x = picture.width() / 2 + picture.width() / 6; x < picture.width(); x++) {
+        COLORREF c = picture.pixels[y * picture.width() + x];
+        if (!is_square(c) && !is_background(c))
+            return {x, y};
+    }
+    return {-1, -1};
 }
 
 int pixels_changed(const Picture &a, const Picture &b)
@@ -410,6 +434,54 @@ DWORD WINAPI drive(void *)
     check(looks.cube_pixels > turned.cube_pixels * 3 / 4, "view all shows the cube again",
           std::to_string(looks.cube_pixels) + " cube pixels, " +
               std::to_string(turned.cube_pixels) + " before the wheel");
+
+    // "Headlight" from the menu switches the light that shines along the view: without it
+    // the cube is much darker; with it again, as bright as before.
+    before = settled(area);
+    long lit = brightness(before);
+    check(choose_from_popup(centre_of(first.place, first.width() / 3, 0), {"headlight"}),
+          "the pop-up menu offers Headlight");
+    Picture dark = settled(area);
+    check(brightness(dark) < lit / 2, "headlight off darkens the cube",
+          std::to_string(brightness(dark)) + " against " + std::to_string(lit));
+    choose_from_popup(centre_of(first.place, first.width() / 3, 0), {"headlight"});
+    Picture relit = settled(area);
+    check(pixels_changed(relit, before) < area_pixels / 200, "headlight on lights it as before",
+          std::to_string(pixels_changed(relit, before)) + " pixels differ");
+
+    // The Camera Type button: orthographic shows the cube otherwise; pressed again, the
+    // perspective view comes back as it was.
+    HWND camera_type = find_child(main_window, "Button", "Camera Type");
+    check(camera_type != nullptr, "the Camera Type button is there");
+    if (camera_type) {
+        before = settled(area);
+        click(centre_of(screen_place(camera_type)));
+        looks = expect_change(area, "camera type", before, look_at(first), area_pixels / 200);
+        click(centre_of(screen_place(camera_type)));
+        Picture back = settled(area);
+        check(pixels_changed(back, before) < area_pixels / 200,
+              "camera type twice: the view as before",
+              std::to_string(pixels_changed(back, before)) + " pixels differ");
+    }
+
+    // Seek, then a click on the cube beside the square: the camera moves towards that point,
+    // and the cube grows.
+    HWND seek = find_child(main_window, "Button", "Seek");
+    check(seek != nullptr, "the Seek button is there");
+    if (seek) {
+        before = settled(area);
+        Looks start = look_at(before);
+        POINT on_cube = cube_point(before);
+        check(on_cube.x >= 0, "a point of the cube beside the square");
+        click(centre_of(screen_place(seek)));
+        click({before.place.left + on_cube.x, before.place.top + on_cube.y});
+        Sleep(2500); // the seek takes 2 s
+        looks = expect_change(area, "seek", before, look_at(first), some);
+        check(looks.cube_pixels > start.cube_pixels + area_pixels / 20,
+              "seek brings the cube nearer",
+              std::to_string(start.cube_pixels) + " cube pixels before, " +
+                  std::to_string(looks.cube_pixels) + " after");
+    }
 
     // "Decorations" from the menu hides the decoration: the area takes the whole window and
     // the square is centred in it, a fifth of its new size.
