@@ -189,6 +189,12 @@ bool ViewerRun::laid_out(Geometry &before, int &steady)
     return steady >= 3;
 }
 
+void ViewerRun::scale_decoration(int from, int to)
+{
+    for (int &margin : margins)
+        margin = (margin * to + from / 2) / from;
+}
+
 bool ViewerRun::wait_for_layout(double seconds)
 {
     Geometry before;

