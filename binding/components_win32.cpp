@@ -27,13 +27,6 @@
 #include <algorithm>
 #include <memory>
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-#ifndef WM_DPICHANGED_AFTERPARENT
-#define WM_DPICHANGED_AFTERPARENT 0x02E3
-#endif
-
 namespace sowin_standin
 {
 

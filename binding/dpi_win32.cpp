@@ -2,13 +2,6 @@
 // every window inside reads the same value whether or not this Windows reports it per window.
 #include "dpi_win32.h"
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-#ifndef WM_DPICHANGED_AFTERPARENT
-#define WM_DPICHANGED_AFTERPARENT 0x02E3
-#endif
-
 namespace sowin_standin
 {
 

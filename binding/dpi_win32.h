@@ -7,6 +7,14 @@
 
 #include <windows.h>
 
+// Messages of Windows 8.1 and 10 that older SDK headers lack.
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
+
 namespace sowin_standin
 {
 

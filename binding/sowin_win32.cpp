@@ -15,10 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#ifndef WM_DPICHANGED
-#define WM_DPICHANGED 0x02E0
-#endif
-
 namespace
 {
 
