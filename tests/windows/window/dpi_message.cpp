@@ -13,9 +13,9 @@
 // otherwise.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 namespace
 {
@@ -43,23 +43,35 @@ void print(const char *name, const RECT &r)
                 static_cast<long>(r.right), static_cast<long>(r.bottom));
 }
 
-// A page allocated in both processes at one address; null where none was found.
+// A page allocated in both processes at one address; null where none was found. The places
+// tried are the starts of the other process's free regions, so that two processes with much
+// the same layout (two 32-bit ones, say) still find one.
 void *shared_address(HANDLE process)
 {
-    std::vector<void *> refused; // kept until the end so that the next try gets another page
-    void *found = nullptr;
-    for (int tries = 0; tries < 64 && !found; ++tries) {
-        void *page = VirtualAlloc(nullptr, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-        if (!page)
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    const uintptr_t granularity = system.dwAllocationGranularity;
+    auto *at = static_cast<char *>(system.lpMinimumApplicationAddress);
+    MEMORY_BASIC_INFORMATION region;
+    while (at < system.lpMaximumApplicationAddress &&
+           VirtualQueryEx(process, at, &region, sizeof region) == sizeof region) {
+        char *next = static_cast<char *>(region.BaseAddress) + region.RegionSize;
+        uintptr_t start = (reinterpret_cast<uintptr_t>(region.BaseAddress) + granularity - 1) /
+                          granularity * granularity;
+        if (region.State == MEM_FREE && start + 4096 <= reinterpret_cast<uintptr_t>(next)) {
+            void *page = reinterpret_cast<void *>(start);
+            if (VirtualAlloc(page, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) == page) {
+                if (VirtualAllocEx(process, page, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) ==
+                    page)
+                    return page;
+                VirtualFree(page, 0, MEM_RELEASE);
+            }
+        }
+        if (next <= at)
             break;
-        if (VirtualAllocEx(process, page, 4096, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE) == page)
-            found = page;
-        else
-            refused.push_back(page);
+        at = next;
     }
-    for (void *page : refused)
-        VirtualFree(page, 0, MEM_RELEASE);
-    return found;
+    return nullptr;
 }
 
 } // namespace
@@ -88,7 +100,8 @@ int main(int argc, char **argv)
 
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+    HANDLE process = OpenProcess(
+        PROCESS_VM_OPERATION | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, pid);
     if (!process)
         return fail("cannot open the window's process");
     void *address = shared_address(process);
