@@ -203,11 +203,14 @@ TEST_F(Win32ViewerTest, EscapeSwitchesBetweenViewingAndPicking)
     x->move_pointer(area.x + area.width / 2, area.y + area.height / 2);
     x->button(1, true); // the render area takes the keyboard
     x->button(1, false);
+    // The click must have reached the program, and given the area the keyboard, before the
+    // key is sent: a slow (emulated) run takes a while over it.
+    usleep(1000 * 1000);
     Image whole;
     ASSERT_FALSE(arrow_is_down(whole)) << "viewing at the start; " << keep_capture(whole, "start");
     for (bool down : {true, false}) {
         x->tap_key("Escape");
-        bool shown = poll_until([&] { return arrow_is_down(whole) == down; }, 3);
+        bool shown = poll_until([&] { return arrow_is_down(whole) == down; }, 10);
         EXPECT_TRUE(shown) << "after Escape the arrow button is " << (down ? "not " : "")
                            << "down; " << keep_capture(whole, down ? "picking" : "viewing");
     }
