@@ -2,7 +2,9 @@
 # Builds and tests the project on Debian 13 (trixie) from a Debian host: a minimal trixie
 # system made with debootstrap and kept in the user's cache, brought up to date, then a copy
 # of the work tree in it runs scripts/test.sh and scripts/package.sh (the .deb built, checked
-# with lintian, installed, run and purged) as root in a chroot. Requires root (goes on through
+# with lintian, installed, run and purged) as root in a chroot; and, where
+# scripts/test-windows.sh has built the x86-64 Windows program, that program's window tests
+# under Debian 13's wine. Requires root (goes on through
 # sudo) and debootstrap (installed when missing). Takes the archive's address from this
 # machine's apt sources. Does not touch the host's /etc or the work tree: what the stage
 # mounts and starts lives in mount and process namespaces of its own, and is unmounted and
@@ -129,6 +131,18 @@ mkdir -p "$tree"
 find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
 tar -C "$root" --exclude=./.git --exclude='./build*' --exclude=./Testing -cf - . |
     tar -C "$tree" -xf -
+# The x86-64 Windows program, its zip and the tests' helper program, where
+# scripts/test-windows.sh has built them: their window tests run under this release's wine too.
+windows=$root/build-windows
+windows_zip=$(ls "$windows"/overlay-plane-*-windows-x86_64.zip 2>/dev/null | head -n1 || true)
+if [ -f "$windows/x86_64/app/overlay-plane.exe" ] && [ -n "$windows_zip" ] &&
+    [ -f "$windows/x86_64/tests/windows/dpi_message.exe" ]; then
+    mkdir -p "$tree/windows-program"
+    cp "$windows/x86_64/app/overlay-plane.exe" "$windows/x86_64/tests/windows/dpi_message.exe" \
+        "$windows_zip" "$tree/windows-program/"
+else
+    say "no Windows program built (scripts/test-windows.sh makes one): its window tests under wine are skipped"
+fi
 
 inside='set -euo pipefail
 apt_get() { apt-get -o DPkg::Lock::Timeout=600 -y -qq "$@"; }
@@ -142,7 +156,22 @@ timed bring_up_to_date
 timed scripts/test.sh
 timed scripts/package.sh
 deb=$(ls build-deb/overlay-plane_*.deb)
-echo "debian13: Depends: $(dpkg-deb -f "$deb" Depends)"'
+echo "debian13: Depends: $(dpkg-deb -f "$deb" Depends)"
+# The Windows window tests under this release'"'"'s wine, as under Debian 12'"'"'s in the Windows
+# stage. The build tools and Xvfb came with scripts/test.sh; the zip'"'"'s test also wants unzip
+# and wrestool (icoutils).
+windows_tests() {
+    local program=/root/overlay-plane/windows-program
+    apt_get --no-install-recommends install wine64 libgl1-mesa-dri libglx-mesa0 icoutils \
+        unzip >/dev/null
+    echo "debian13: $(/usr/lib/wine/wine64 --version)"
+    cmake -S . -B build-wine -DOVERLAY_WINDOWS_PROGRAM=$program/overlay-plane.exe \
+        -DOVERLAY_WINDOWS_DPI_MESSAGE=$program/dpi_message.exe \
+        -DOVERLAY_WINDOWS_ZIP="$(ls $program/overlay-plane-*.zip)" >/dev/null
+    cmake --build build-wine -j2 >/dev/null
+    ctest --test-dir build-wine -L windows --output-on-failure
+}
+if [ -d windows-program ]; then timed windows_tests; fi'
 # Its own mount and process namespaces: whatever the run mounts or leaves running inside
 # (a test's Xvfb) goes when the run ends, however it ends.
 unshare --mount --propagation private --pid --kill-child=TERM "$0" --in-namespace "$inside" &

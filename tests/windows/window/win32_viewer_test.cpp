@@ -1,10 +1,12 @@
-// What the Windows program does beyond the Linux window tests, under wine: it follows
-// WM_DPICHANGED (sent by the test's helper program as Windows sends it), goes full screen from
-// its menu and comes back, and switches between viewing and picking with Escape.
+// What the Windows program does beyond the Linux window tests, under wine: it opens at the
+// screen's scale, follows WM_DPICHANGED (sent by the test's helper program as Windows sends it),
+// goes full screen from its menu and comes back, and switches between viewing and picking with
+// Escape.
 #include "viewer_run.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <unistd.h>
@@ -149,6 +151,20 @@ class Win32ViewerTest : public testing::Test
     std::unique_ptr<XClient> x;
     std::unique_ptr<ViewerRun> viewer;
 };
+
+// Run in each prefix: the window opens at the scale the prefix's screen has, its client area
+// and its decoration both scaled from their 96-dpi sizes.
+TEST_F(Win32ViewerTest, OpensAtTheScreensScale)
+{
+    const char *dpi_setting = std::getenv("OVERLAY_TEST_DPI");
+    ASSERT_TRUE(dpi_setting) << "the registration names the prefix's dpi in OVERLAY_TEST_DPI";
+    const int dpi = std::atoi(dpi_setting);
+    const int width = width_96 * dpi / 96, height = height_96 * dpi / 96;
+    EXPECT_TRUE(wait_for_size(width, height)) << "the window is " << x->geometry(viewer->top).width
+                                              << "x" << x->geometry(viewer->top).height << ", not "
+                                              << width << "x" << height << " at " << dpi << " dpi";
+    EXPECT_EQ(area_inset(), edge * dpi / 96) << "the decoration's edge at " << dpi << " dpi";
+}
 
 TEST_F(Win32ViewerTest, DpiChangedLaysTheDecorationOutAtTheNewDpiInTheSuggestedRectangle)
 {

@@ -44,6 +44,11 @@ start)
         tail -15 "$log"
         exit 1
     fi
+    # Wine 10 reads the monitors' dpi once, in the processes wineboot left running: ended, so
+    # that the whole prefix starts again at the new setting, as Windows wants a new sign-in.
+    bounded 30 "$wineserver" -k </dev/null >/dev/null 2>&1
+    bounded 30 "$wineserver" -w </dev/null >/dev/null 2>&1
+    "$wineserver" -p </dev/null >>"$log" 2>&1
     # cmd waits for a line on a FIFO opened for reading and writing: nothing ever comes, and
     # the FIFO never reports an end. wineserver -k ends it.
     keeper=$WINEPREFIX.keeper
