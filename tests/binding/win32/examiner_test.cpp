@@ -211,6 +211,16 @@ Picture settled(HWND area, int tries = 40)
     return last;
 }
 
+// The picture once a step has shown: the viewer may take a while to draw it (a slow or
+// emulated machine), so this waits up to 10 s for `shown` to hold before waiting for the
+// picture to settle. Judging is left to the caller.
+template <typename Shown> Picture settled_after(HWND area, Shown shown)
+{
+    for (int i = 0; i < 100 && !shown(capture(area)); i++)
+        Sleep(100);
+    return settled(area);
+}
+
 // ---- the mouse, as the system's input ----
 
 void mouse(DWORD flags, int x = 0, int y = 0, DWORD data = 0)
@@ -355,11 +365,8 @@ POINT centre_of(const RECT &r, int dx = 0, int dy = 0)
 Looks expect_change(HWND area, const char *step, const Picture &before, const Looks &first,
                     int at_least)
 {
-    // The viewer may take a while to draw the step (a slow or emulated machine): wait for the
-    // change to show, up to a generous bound, before waiting for the picture to settle.
-    for (int i = 0; i < 100 && pixels_changed(before, capture(area)) <= at_least; i++)
-        Sleep(100);
-    Picture after = settled(area);
+    Picture after = settled_after(
+        area, [&](const Picture &now) { return pixels_changed(before, now) > at_least; });
     Looks looks = look_at(after);
     int changed = pixels_changed(before, after);
     check(changed > at_least, step,
@@ -441,16 +448,15 @@ DWORD WINAPI drive(void *)
     long lit = brightness(before);
     check(choose_from_popup(centre_of(first.place, first.width() / 3, 0), {"headlight"}),
           "the pop-up menu offers Headlight");
-    // A slow (emulated) machine may take a while to draw it: wait for the change first.
-    for (int i = 0; i < 100 && brightness(capture(area)) >= lit / 2; i++)
-        Sleep(100);
-    Picture dark = settled(area);
+    Picture dark =
+        settled_after(area, [&](const Picture &now) { return brightness(now) < lit / 2; });
     check(brightness(dark) < lit / 2, "headlight off darkens the cube",
           std::to_string(brightness(dark)) + " against " + std::to_string(lit));
     choose_from_popup(centre_of(first.place, first.width() / 3, 0), {"headlight"});
-    for (int i = 0; i < 100 && pixels_changed(capture(area), before) >= area_pixels / 200; i++)
-        Sleep(100);
-    Picture relit = settled(area);
+    auto as_before = [&](const Picture &now) {
+        return pixels_changed(now, before) < area_pixels / 200;
+    };
+    Picture relit = settled_after(area, as_before);
     check(pixels_changed(relit, before) < area_pixels / 200, "headlight on lights it as before",
           std::to_string(pixels_changed(relit, before)) + " pixels differ");
 
@@ -463,7 +469,7 @@ DWORD WINAPI drive(void *)
         click(centre_of(screen_place(camera_type)));
         looks = expect_change(area, "camera type", before, look_at(first), area_pixels / 200);
         click(centre_of(screen_place(camera_type)));
-        Picture back = settled(area);
+        Picture back = settled_after(area, as_before);
         check(pixels_changed(back, before) < area_pixels / 200,
               "camera type twice: the view as before",
               std::to_string(pixels_changed(back, before)) + " pixels differ");
