@@ -531,9 +531,6 @@ void Win32Examiner::paint(void)
         action->setViewportRegion(viewport);
         glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        // The overlay pass's own render action changed GL state behind this one's back (its
-        // light model turns lighting off): this action must not trust what it set last frame.
-        action->invalidateState();
         scene.render(*action, viewport);
         overlay.render(viewport, *action, !scene.sceneGraph());
         surface->present(area_dc, size);

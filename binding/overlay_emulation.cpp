@@ -107,7 +107,7 @@ SoNode *OverlayEmulation::resolvedScene(void)
     return resolved;
 }
 
-void OverlayEmulation::render(const SbViewportRegion &region, const SoGLRenderAction &area_action,
+void OverlayEmulation::render(const SbViewportRegion &region, SoGLRenderAction &area_action,
                               bool depth_is_clear)
 {
     SoNode *root = resolvedScene();
@@ -118,10 +118,11 @@ void OverlayEmulation::render(const SbViewportRegion &region, const SoGLRenderAc
         glClear(GL_DEPTH_BUFFER_BIT);
     action->setViewportRegion(region);
     action->setCacheContext(area_action.getCacheContext());
-    // The area's action drew in between and left GL state that this action's record of what
-    // it set last time no longer matches.
+    // Two actions draw on one context, each trusting its record of the GL state it set last
+    // (this one's light model turns lighting off): neither record holds after the other drew.
     action->invalidateState();
     action->apply(root);
+    area_action.invalidateState();
 }
 
 void OverlayEmulation::sceneChanged(void *data, SoSensor *)

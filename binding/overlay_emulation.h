@@ -38,9 +38,10 @@ class OverlayEmulation
     // Null without an overlay scene.
     SoNode *resolvedScene(void);
 
-    // Draws the resolved scene over the current frame, sharing the area's GL caches. The
-    // depth buffer is cleared first unless the caller has just cleared it.
-    void render(const SbViewportRegion &region, const SoGLRenderAction &area_action,
+    // Draws the resolved scene over the current frame, sharing the area's GL caches, and
+    // leaves the area's action to set its GL state afresh next frame. The depth buffer is
+    // cleared first unless the caller has just cleared it.
+    void render(const SbViewportRegion &region, SoGLRenderAction &area_action,
                 bool depth_is_clear = false);
 
   private:
