@@ -15,6 +15,7 @@ release=trixie
 say() { echo "qemu-i386: $*" >&2; }
 . "$root/scripts/lib/private-apt.sh"
 
+mkdir -p "$cache"
 found=$(find "$cache" -maxdepth 1 -type d -name "qemu-user-$release-*" 2>/dev/null | sort | tail -n1)
 if [ -n "$found" ] && [ -f "$found/.complete" ]; then
     echo "$found/binfmt/qemu-i386.conf"

@@ -16,23 +16,5 @@ case "$purpose" in
   *) echo "usage: $0 [build|test|run|bench]" >&2; exit 2 ;;
 esac
 
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "install-deps: all ${#packages[@]} packages for '$purpose' are installed"
-  exit 0
-fi
-
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo=(sudo)
-fi
-echo "install-deps: installing ${missing[*]}"
-"${sudo[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
-  "${missing[@]}" >/dev/null
-echo "install-deps: done"
+. "$(dirname "${BASH_SOURCE[0]}")/lib/apt-install.sh"
+install_missing install-deps "${packages[@]}"

@@ -8,25 +8,11 @@ cd "$(dirname "$0")/.."
 root="$PWD"
 out="$root/build-deb"
 
-sudo=()
-if [ "$(id -u)" -ne 0 ]; then
-  sudo=(sudo)
-fi
-apt=("${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 -y -qq --no-install-recommends)
-export DEBIAN_FRONTEND=noninteractive
+. scripts/lib/apt-install.sh
 
 # The package check builds against the window tests' harness: the test list has it all.
 scripts/install-deps.sh test
-missing=()
-for tool in dpkg-dev debhelper lintian; do
-  dpkg-query -W -f='${Status}' "$tool" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$tool")
-done
-if [ ${#missing[@]} -ne 0 ]; then
-  echo "package: installing ${missing[*]}"
-  "${apt[@]}" update
-  "${apt[@]}" install "${missing[@]}" >/dev/null
-fi
+install_missing package dpkg-dev debhelper lintian
 
 # Build from a copy, so the work tree stays as it was and the results land in build-deb/.
 version="$(dpkg-parsechangelog -S Version)"
@@ -38,8 +24,8 @@ tar -C "$root" --exclude=./.git --exclude='./build*' --exclude=./Testing -cf - .
 
 if ! (cd "$source" && dpkg-checkbuilddeps 2>/dev/null); then
   echo "package: installing the build dependencies that debian/control names"
-  "${apt[@]}" update
-  "${apt[@]}" build-dep "$source" >/dev/null
+  [ "$apt_lists_fresh" -eq 1 ] || apt_update package
+  apt_as_root build-dep -y -qq --no-install-recommends "$source" >/dev/null
 fi
 
 echo "package: dpkg-buildpackage -b -us -uc (log: $out/build.log)"

@@ -71,10 +71,8 @@ if [ "$(id -u)" -ne 0 ]; then
     exec sudo "$0" "$@"
 fi
 trap finish EXIT
-command -v debootstrap >/dev/null || {
-    say "installing debootstrap"
-    apt-get update -qq && apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
-}
+. "$root/scripts/lib/apt-install.sh"
+install_missing debian13 debootstrap
 
 # The archive this machine uses: the URI of the apt source that carries its own release, and
 # the one carrying its security suite (deb822 .sources files or one-line .list files).
@@ -147,9 +145,11 @@ fi
 inside='set -euo pipefail
 apt_get() { apt-get -o DPkg::Lock::Timeout=600 -y -qq "$@"; }
 timed() { local start=$SECONDS; "$@"; echo "debian13: $* took $((SECONDS - start)) s"; }
+. scripts/lib/apt-install.sh
 bring_up_to_date() {
     dpkg --configure -a # after a run that was ended in the middle of an installation
-    apt_get update && apt_get --no-install-recommends dist-upgrade >/dev/null
+    apt_update debian13
+    apt_get --no-install-recommends dist-upgrade >/dev/null
 }
 cd /root/overlay-plane
 timed bring_up_to_date

@@ -6,8 +6,8 @@
 # usage: private_apt DIR SED_SCRIPT
 #   Makes the state in DIR, with each of the machine's sources rewritten by SED_SCRIPT, which
 #   sees one-line sources ("deb URI SUITE COMPONENTS") and deb822 stanzas ("Types: deb",
-#   "Suites: ...") alike; then runs 'apt-get update'. Afterwards "${apt_options[@]}" makes
-#   apt-get and apt-cache use that state.
+#   "Suites: ...") alike; then runs 'apt-get update', going on if it fails. Afterwards
+#   "${apt_options[@]}" makes apt-get and apt-cache use that state.
 private_apt() {
     local dir=$1 rewrite=$2 list sources
     mkdir -p "$dir/sources.list.d" "$dir/lists/partial" "$dir/cache/archives/partial"
@@ -24,5 +24,12 @@ private_apt() {
         -o "Dir::Etc::SourceParts=$dir/sources.list.d"
         -o "Dir::State::Lists=$dir/lists" -o "Dir::Cache=$dir/cache"
         -o "Dir::State::status=/dev/null" -o "APT::Sandbox::User=root")
-    apt-get "${apt_options[@]}" update -qq
+    # One bad index is not the end: what is needed may be in the others (the download that
+    # follows decides).
+    local try output
+    for try in 1 2; do
+        output=$(apt-get "${apt_options[@]}" update -qq 2>&1) && return 0
+        [ $try -eq 2 ] || sleep 10
+    done
+    echo "private apt: 'apt-get update' failed twice, going on with the lists it has: $(grep -m1 '^E:' <<<"$output" | cut -c1-300)" >&2
 }
