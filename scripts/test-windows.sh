@@ -41,22 +41,7 @@ step() {
 
 . "$root/scripts/lib/apt-install.sh"
 . "$root/scripts/lib/helper-output.sh"
-
-# Whether 32-bit x86 programs run here, through the command given (none: natively): a 52-byte
-# ELF header, one program header and "exit(0)" through int 0x80. A kernel without 32-bit
-# support refuses it (Exec format error).
-runs_32bit() {
-    local probe
-    probe=$(mktemp)
-    printf '\177ELF\1\1\1\0\0\0\0\0\0\0\0\0\2\0\3\0\1\0\0\0\124\200\4\010\064\0\0\0\0\0\0\0' >"$probe"
-    printf '\0\0\0\0\064\0\040\0\1\0\0\0\0\0\0\0\1\0\0\0\0\0\0\0\0\200\4\010\0\200\4\010' >>"$probe"
-    printf '\135\0\0\0\135\0\0\0\5\0\0\0\0\020\0\0\270\1\0\0\0\061\333\315\200' >>"$probe"
-    chmod +x "$probe"
-    local status=0
-    "$@" "$probe" 2>/dev/null || status=$?
-    rm -f "$probe"
-    return $status
-}
+. "$root/scripts/lib/runs-32bit.sh"
 
 # ---- what is needed ----
 step "checking what is installed"
