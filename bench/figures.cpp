@@ -7,7 +7,7 @@
 namespace
 {
 
-enum class Table { StartUp, Redraw };
+enum class Table { START_UP, REDRAW };
 
 struct FigureInfo {
     Figure figure;
@@ -35,57 +35,57 @@ template <typename Of> void each_split_frame(const Run &run, std::vector<double>
 }
 
 const FigureInfo figures[] = {
-    {Figure::FirstCorrect, "first_correct_frame_ms", "first correct frame, ms", "%.0f",
-     Table::StartUp, true, true,
+    {Figure::FIRST_CORRECT, "first_correct_frame_ms", "first correct frame, ms", "%.0f",
+     Table::START_UP, true, true,
      [](const Run &r, std::vector<double> &v) {
          if (r.correct)
              v.push_back(r.first_correct_ms);
      }},
-    {Figure::FirstWrong, "first_wrong_frame_ms", "first frame, where none was correct, ms", "%.0f",
-     Table::StartUp, false, false,
+    {Figure::FIRST_WRONG, "first_wrong_frame_ms", "first frame, where none was correct, ms", "%.0f",
+     Table::START_UP, false, false,
      [](const Run &r, std::vector<double> &v) {
          if (!r.correct)
              v.push_back(r.first_frame_ms);
      }},
-    {Figure::FirstFrame, "first_frame_ms", "first frame, ms", "%.0f", Table::StartUp, false, true,
+    {Figure::FIRST_FRAME, "first_frame_ms", "first frame, ms", "%.0f", Table::START_UP, false, true,
      [](const Run &r, std::vector<double> &v) { v.push_back(r.first_frame_ms); }},
-    {Figure::StartCpu, "cpu_until_that_frame_ms", "CPU until it, ms", "%.0f", Table::StartUp, false,
-     true, [](const Run &r, std::vector<double> &v) { v.push_back(r.cpu_ms); }},
-    {Figure::Rss, "rss_mb", "RSS, MB", "%.1f", Table::StartUp, true, true,
+    {Figure::START_CPU, "cpu_until_that_frame_ms", "CPU until it, ms", "%.0f", Table::START_UP,
+     false, true, [](const Run &r, std::vector<double> &v) { v.push_back(r.cpu_ms); }},
+    {Figure::RSS, "rss_mb", "RSS, MB", "%.1f", Table::START_UP, true, true,
      [](const Run &r, std::vector<double> &v) { v.push_back(r.rss_kb / 1024.0); }},
-    {Figure::Pss, "pss_mb", "PSS, MB", "%.1f", Table::StartUp, false, true,
+    {Figure::PSS, "pss_mb", "PSS, MB", "%.1f", Table::START_UP, false, true,
      [](const Run &r, std::vector<double> &v) { v.push_back(r.pss_kb / 1024.0); }},
-    {Figure::Uss, "uss_mb", "USS, MB", "%.1f", Table::StartUp, false, true,
+    {Figure::USS, "uss_mb", "USS, MB", "%.1f", Table::START_UP, false, true,
      [](const Run &r, std::vector<double> &v) { v.push_back(r.uss_kb / 1024.0); }},
-    {Figure::IdleRedraws, "idle_redraws", "idle redraws", "%.0f", Table::StartUp, false, false,
+    {Figure::IDLE_REDRAWS, "idle_redraws", "idle redraws", "%.0f", Table::START_UP, false, false,
      [](const Run &r, std::vector<double> &v) { v.push_back(r.idle_frames); }},
-    {Figure::IdleWakeups, "idle_wakeups", "idle wake-ups", "%.0f", Table::StartUp, false, true,
+    {Figure::IDLE_WAKEUPS, "idle_wakeups", "idle wake-ups", "%.0f", Table::START_UP, false, true,
      [](const Run &r, std::vector<double> &v) {
          v.push_back(static_cast<double>(r.idle_wakeups));
      }},
-    {Figure::IdleCpu, "idle_cpu_ms", "idle CPU, ms", "%.1f", Table::StartUp, false, true,
+    {Figure::IDLE_CPU, "idle_cpu_ms", "idle CPU, ms", "%.1f", Table::START_UP, false, true,
      [](const Run &r, std::vector<double> &v) { v.push_back(r.idle_cpu_ms); }},
-    {Figure::Render, "render_ms", "render", "%.3f", Table::Redraw, false, true,
+    {Figure::RENDER, "render_ms", "render", "%.3f", Table::REDRAW, false, true,
      [](const Run &r, std::vector<double> &v) { each_frame(r.render_ms, v); }},
-    {Figure::RenderBeforeOverlay, "render_before_overlay_ms", "render without the overlay pass",
-     "%.3f", Table::Redraw, false, false,
+    {Figure::RENDER_BEFORE_OVERLAY, "render_before_overlay_ms", "render without the overlay pass",
+     "%.3f", Table::REDRAW, false, false,
      [](const Run &r, std::vector<double> &v) {
          each_split_frame(r, v, [](double, double base) { return base; });
      }},
-    {Figure::OverlayPass, "overlay_pass_ms", "overlay pass", "%.3f", Table::Redraw, false, false,
+    {Figure::OVERLAY_PASS, "overlay_pass_ms", "overlay pass", "%.3f", Table::REDRAW, false, false,
      [](const Run &r, std::vector<double> &v) {
          each_split_frame(r, v, [](double render, double base) { return render - base; });
      }},
-    {Figure::OverlayShare, "overlay_share_percent", "overlay share of render, %", "%.1f",
-     Table::Redraw, false, false,
+    {Figure::OVERLAY_SHARE, "overlay_share_percent", "overlay share of render, %", "%.1f",
+     Table::REDRAW, false, false,
      [](const Run &r, std::vector<double> &v) {
          each_split_frame(
              r, v, [](double render, double base) { return 100.0 * (render - base) / render; });
      }},
-    {Figure::ExposeToPresent, "expose_to_present_ms", "expose to present", "%.3f", Table::Redraw,
+    {Figure::EXPOSE_TO_PRESENT, "expose_to_present_ms", "expose to present", "%.3f", Table::REDRAW,
      false, false, [](const Run &r, std::vector<double> &v) { each_frame(r.response_ms, v); }},
 };
-static_assert(sizeof figures / sizeof figures[0] == static_cast<size_t>(Figure::Count),
+static_assert(sizeof figures / sizeof figures[0] == static_cast<size_t>(Figure::COUNT),
               "one row for each figure");
 
 Stat stat_of(std::vector<double> values)
@@ -125,10 +125,10 @@ std::string ratio(const Stat &value, const Stat &floor)
 // The startup table's cell of a figure; the first correct frame says when none came.
 std::string startup_cell(const Summary &s, const FigureInfo &info)
 {
-    if (info.figure != Figure::FirstCorrect)
+    if (info.figure != Figure::FIRST_CORRECT)
         return cell(s[info.figure], info.format);
     if (s.correct == 0)
-        return "never (first frame wrong at " + cell(s[Figure::FirstWrong], "%.0f") + ")";
+        return "never (first frame wrong at " + cell(s[Figure::FIRST_WRONG], "%.0f") + ")";
     std::string text = cell(s[info.figure], info.format);
     if (s.correct < s.presented)
         text += " (" + std::to_string(s.correct) + "/" + std::to_string(s.presented) + " runs)";
@@ -147,11 +147,11 @@ struct EmulationShare {
 EmulationShare emulation_share(const Summary &program, const Summary &bare)
 {
     EmulationShare share;
-    if (program[Figure::OverlayShare].n > 0) {
-        share = {true, true, program[Figure::OverlayShare].median};
-    } else if (program[Figure::Render].n > 0 && bare[Figure::Render].n > 0) {
-        double frame = program[Figure::Render].median;
-        share = {true, false, 100.0 * (frame - bare[Figure::Render].median) / frame};
+    if (program[Figure::OVERLAY_SHARE].n > 0) {
+        share = {true, true, program[Figure::OVERLAY_SHARE].median};
+    } else if (program[Figure::RENDER].n > 0 && bare[Figure::RENDER].n > 0) {
+        double frame = program[Figure::RENDER].median;
+        share = {true, false, 100.0 * (frame - bare[Figure::RENDER].median) / frame};
     }
     return share;
 }
@@ -172,27 +172,27 @@ std::string printed(const char *format, double a, double b = 0)
 std::vector<Goal> goals_of(const std::vector<Summary> &s, const EmulationShare &share)
 {
     const Summary &program = s[0], &iv = s[2], &floor = s[3];
-    const Stat &correct = program[Figure::FirstCorrect];
-    bool ahead = correct.n > 0 && (iv[Figure::FirstCorrect].n == 0 ||
-                                   correct.median < iv[Figure::FirstCorrect].median);
-    double stretch = correct.n && floor[Figure::FirstCorrect].n
-                         ? correct.median / floor[Figure::FirstCorrect].median
+    const Stat &correct = program[Figure::FIRST_CORRECT];
+    bool ahead = correct.n > 0 && (iv[Figure::FIRST_CORRECT].n == 0 ||
+                                   correct.median < iv[Figure::FIRST_CORRECT].median);
+    double stretch = correct.n && floor[Figure::FIRST_CORRECT].n
+                         ? correct.median / floor[Figure::FIRST_CORRECT].median
                          : 0;
     bool presented = program.presented > 0;
     return {
         {"ahead_of_ivview", "first correct frame ahead of ivview", ahead,
-         printed("%.1f ms against %.1f ms", correct.median, iv[Figure::FirstCorrect].median)},
+         printed("%.1f ms against %.1f ms", correct.median, iv[Figure::FIRST_CORRECT].median)},
         {"within_1_10_of_floor", "stretch, within 1.10x of the floor",
          stretch > 0 && stretch <= 1.10, printed("%.2fx", stretch)},
         {"rss_not_above_ivview", "RSS no higher than ivview's",
-         presented && iv.presented > 0 && program[Figure::Rss].median <= iv[Figure::Rss].median,
-         printed("%.1f MB against %.1f MB", program[Figure::Rss].median, iv[Figure::Rss].median)},
+         presented && iv.presented > 0 && program[Figure::RSS].median <= iv[Figure::RSS].median,
+         printed("%.1f MB against %.1f MB", program[Figure::RSS].median, iv[Figure::RSS].median)},
         {"zero_idle_redraws", "zero idle redraws",
-         presented && program[Figure::IdleRedraws].max == 0,
-         printed("at most %.0f in a run", program[Figure::IdleRedraws].max)},
+         presented && program[Figure::IDLE_REDRAWS].max == 0,
+         printed("at most %.0f in a run", program[Figure::IDLE_REDRAWS].max)},
         {"zero_idle_wakeups", "zero idle wake-ups",
-         presented && program[Figure::IdleWakeups].max == 0,
-         printed("at most %.0f in a run", program[Figure::IdleWakeups].max)},
+         presented && program[Figure::IDLE_WAKEUPS].max == 0,
+         printed("at most %.0f in a run", program[Figure::IDLE_WAKEUPS].max)},
         {"overlay_share_at_most_3_percent", "overlay emulation at most 3% of a frame",
          share.known && share.percent <= 3.0,
          printed("%.1f%% of the program's frame", share.percent)},
@@ -253,7 +253,7 @@ Summary summarise(const std::string &name, const std::vector<Run> &runs)
     Summary s;
     s.name = name;
     s.runs = static_cast<int>(runs.size());
-    std::vector<std::vector<double>> values(static_cast<size_t>(Figure::Count));
+    std::vector<std::vector<double>> values(static_cast<size_t>(Figure::COUNT));
     for (const Run &run : runs) {
         if (!run.presented)
             continue;
@@ -281,7 +281,7 @@ bool report(const std::vector<Summary> &summaries, const ReportSettings &setting
     std::string rule = "|---|";
     fprintf(out, " peer |");
     for (const FigureInfo &info : figures) {
-        if (info.table != Table::StartUp || info.figure == Figure::FirstWrong)
+        if (info.table != Table::START_UP || info.figure == Figure::FIRST_WRONG)
             continue;
         fprintf(out, " %s |%s", info.heading, info.vs_floor ? " vs floor |" : "");
         rule += info.vs_floor ? "---|---|" : "---|";
@@ -290,7 +290,7 @@ bool report(const std::vector<Summary> &summaries, const ReportSettings &setting
     for (const Summary &s : summaries) {
         fprintf(out, "| %s |", s.name.c_str());
         for (const FigureInfo &info : figures) {
-            if (info.table != Table::StartUp || info.figure == Figure::FirstWrong)
+            if (info.table != Table::START_UP || info.figure == Figure::FIRST_WRONG)
                 continue;
             fprintf(out, " %s |", startup_cell(s, info).c_str());
             if (info.vs_floor)
@@ -320,15 +320,15 @@ bool report(const std::vector<Summary> &summaries, const ReportSettings &setting
                  "overlay pass: from its depth clear to the present.\n\n| peer | frames |");
     rule = "|---|---|";
     for (const FigureInfo &info : figures)
-        if (info.table == Table::Redraw) {
+        if (info.table == Table::REDRAW) {
             fprintf(out, " %s |", info.heading);
             rule += "---|";
         }
     fprintf(out, "\n%s\n", rule.c_str());
     for (const Summary &s : summaries) {
-        fprintf(out, "| %s | %d |", s.name.c_str(), s[Figure::Render].n);
+        fprintf(out, "| %s | %d |", s.name.c_str(), s[Figure::RENDER].n);
         for (const FigureInfo &info : figures)
-            if (info.table == Table::Redraw)
+            if (info.table == Table::REDRAW)
                 fprintf(out, " %s |", cell(s[info.figure], info.format).c_str());
         fprintf(out, "\n");
     }
@@ -341,7 +341,7 @@ bool report(const std::vector<Summary> &summaries, const ReportSettings &setting
         fprintf(out,
                 "\nThe overlay emulation: %.1f%% of the program's frame (%.3f ms), against the "
                 "same square drawn as an ordinary scene by the bare SoQt viewer (%.3f ms).\n",
-                share.percent, program[Figure::Render].median, bare[Figure::Render].median);
+                share.percent, program[Figure::RENDER].median, bare[Figure::RENDER].median);
 
     std::vector<Goal> goals = goals_of(summaries, share);
     fprintf(out, "\nGoals\n\n");

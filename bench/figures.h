@@ -17,22 +17,22 @@ struct Stat {
 
 // The figures, in the order of the table in figures.cpp.
 enum class Figure {
-    FirstCorrect,
-    FirstWrong,
-    FirstFrame,
-    StartCpu,
-    Rss,
-    Pss,
-    Uss,
-    IdleRedraws,
-    IdleWakeups,
-    IdleCpu,
-    Render,
-    RenderBeforeOverlay,
-    OverlayPass,
-    OverlayShare,
-    ExposeToPresent,
-    Count
+    FIRST_CORRECT,
+    FIRST_WRONG,
+    FIRST_FRAME,
+    START_CPU,
+    RSS,
+    PSS,
+    USS,
+    IDLE_REDRAWS,
+    IDLE_WAKEUPS,
+    IDLE_CPU,
+    RENDER,
+    RENDER_BEFORE_OVERLAY,
+    OVERLAY_PASS,
+    OVERLAY_SHARE,
+    EXPOSE_TO_PRESENT,
+    COUNT
 };
 
 struct Summary {
