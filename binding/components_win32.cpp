@@ -1,14 +1,17 @@
 // The examiner viewer behind the SoWin classes on Win32: its windows (a frame holding the
-// render area and the decoration), the mouse and keys on the render area, full screen, and
-// each frame drawn through the GL surface with the overlay over it. The graph and the camera
-// handling are examiner_scene.cpp's; the dpi, dpi_win32.cpp's.
+// render area and the decoration), the mouse and keys on the render area, and each frame drawn
+// through the GL surface with the overlay over it. The graph and the camera handling are
+// examiner_scene.cpp's, the drags examiner_drag.cpp's; the dpi, dpi_win32.cpp's.
 #include "decoration_win32.h"
 #include "dpi_win32.h"
+#include "examiner_drag.h"
 #include "examiner_scene.h"
 #include "gl_surface_win32.h"
 #include "overlay_emulation.h"
+#include "popup_menu_win32.h"
 #include "real_time_gate.h"
 #include "viewer_backend.h"
+#include "window_win32.h"
 
 #include <Inventor/SbLinear.h>
 #include <Inventor/SbViewportRegion.h>
@@ -19,13 +22,13 @@
 #include <Inventor/events/SoLocation2Event.h>
 #include <Inventor/events/SoMouseButtonEvent.h>
 #include <Inventor/nodes/SoSeparator.h>
-#include <Inventor/projectors/SbSphereSheetProjector.h>
 #include <Inventor/system/gl.h>
 
 #include <windowsx.h>
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 namespace sowin_standin
 {
@@ -33,51 +36,51 @@ namespace sowin_standin
 namespace
 {
 
-const char frame_class[] = "SoWinViewerFrame";
-const char area_class[] = "SoWinGLArea";
+const wchar_t frame_class[] = L"OverlayPlaneViewerFrame";
+const wchar_t area_class[] = L"OverlayPlaneRenderArea";
 // The size a viewer gives its top-level window, in pixels at 96 dpi (100 %).
 const int default_width = 500;
 const int default_height = 390;
-// The render area's timer that moves the camera while a seek runs, at about 60 steps a second.
-const UINT_PTR seek_timer = 1;
-const UINT seek_step_ms = 16;
 
-enum class Drag { none, rotate, pan, dolly };
-
-// The examiner's mouse bindings: left rotates, middle or Shift+left pans, Ctrl+left or
-// left+middle dollies.
-Drag drag_for(WPARAM keys)
+// The buttons and keys a mouse message says are held.
+HeldInput held_in(WPARAM keys)
 {
-    bool left = keys & MK_LBUTTON, middle = keys & MK_MBUTTON, control = keys & MK_CONTROL;
-    if ((left && middle) || (control && (left || middle)))
-        return Drag::dolly;
-    if (middle || (left && (keys & MK_SHIFT)))
-        return Drag::pan;
-    return left ? Drag::rotate : Drag::none;
+    HeldInput held;
+    held.left = keys & MK_LBUTTON;
+    held.middle = keys & MK_MBUTTON;
+    held.shift = keys & MK_SHIFT;
+    held.control = keys & MK_CONTROL;
+    return held;
 }
 
-LRESULT CALLBACK frame_proc(HWND, UINT, WPARAM, LPARAM);
-LRESULT CALLBACK area_proc(HWND, UINT, WPARAM, LPARAM);
+// The API's strings are in the ANSI code page, as the program's arguments come.
+std::wstring from_ansi(const char *text)
+{
+    if (!text || !*text)
+        return std::wstring();
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? length : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+LRESULT CALLBACK frame_procedure(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK area_procedure(HWND, UINT, WPARAM, LPARAM);
 
 void register_classes(void)
 {
-    static bool registered = false;
-    if (registered)
-        return;
-    registered = true;
-    WNDCLASSEXA window_class = {};
-    window_class.cbSize = sizeof window_class;
-    window_class.hInstance = GetModuleHandleA(nullptr);
-    window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    window_class.lpfnWndProc = frame_proc;
+    WNDCLASSEXW window_class = {};
+    window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    window_class.lpfnWndProc = frame_procedure;
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     window_class.lpszClassName = frame_class;
-    RegisterClassExA(&window_class);
-    window_class.lpfnWndProc = area_proc;
+    register_window_class(window_class);
+    window_class.lpfnWndProc = area_procedure;
     window_class.hbrBackground = nullptr;
     window_class.hCursor = nullptr; // set on WM_SETCURSOR: a cross while seeking
     window_class.lpszClassName = area_class;
-    RegisterClassExA(&window_class);
+    register_window_class(window_class);
 }
 
 class Win32Examiner : public ViewerBackend, public ExaminerControls
@@ -89,7 +92,7 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
     void setTitle(const char *title) override
     {
         if (frame)
-            SetWindowTextA(GetAncestor(frame, GA_ROOT), title ? title : "");
+            SetWindowTextW(GetAncestor(frame, GA_ROOT), from_ansi(title).c_str());
     }
 
     void show(void) override
@@ -148,7 +151,7 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
     void setViewing(bool on) override
     {
         viewing = on;
-        drag = Drag::none;
+        drag.stop();
         if (!on)
             seek_mode = false;
         refreshDecoration();
@@ -210,11 +213,14 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
         return scene.isHeadlight();
     }
 
-    void setFullscreen(bool on) override;
+    void setFullscreen(bool on) override
+    {
+        fullscreen.set(frame ? GetAncestor(frame, GA_ROOT) : nullptr, on);
+    }
 
     bool isFullscreen(void) const override
     {
-        return fullscreen;
+        return fullscreen.isOn();
     }
 
     LRESULT frameMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -242,8 +248,6 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
     void paint(void);
     SbViewportRegion region(void) const;
     SbVec2f normalized(LPARAM lparam) const;
-    void startDrag(WPARAM keys, LPARAM lparam);
-    void continueDrag(WPARAM keys, LPARAM lparam);
     void sendToScene(SoEvent &event, WPARAM keys, LPARAM lparam);
     void mouseButton(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -260,37 +264,31 @@ class Win32Examiner : public ViewerBackend, public ExaminerControls
 
     bool viewing = true;
     bool seek_mode = false;
-    Drag drag = Drag::none;
-    SbVec2f last_pointer;
-    SbSphereSheetProjector projector{SbSphere(SbVec3f(0, 0, 0), 0.8f)};
-
-    // Where the top-level window was, and how it looked, before it went full screen.
-    bool fullscreen = false;
-    WINDOWPLACEMENT placement_before = {};
-    LONG style_before = 0;
+    ExaminerDrag drag;
+    FullscreenWindow fullscreen;
 };
 
 Win32Examiner *viewer_of(HWND window, UINT message, LPARAM lparam)
 {
     if (message == WM_NCCREATE)
-        SetWindowLongPtrA(
+        SetWindowLongPtrW(
             window, GWLP_USERDATA,
-            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA *>(lparam)->lpCreateParams));
-    return reinterpret_cast<Win32Examiner *>(GetWindowLongPtrA(window, GWLP_USERDATA));
+            reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW *>(lparam)->lpCreateParams));
+    return reinterpret_cast<Win32Examiner *>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-LRESULT CALLBACK frame_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+LRESULT CALLBACK frame_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     Win32Examiner *viewer = viewer_of(window, message, lparam);
     return viewer ? viewer->frameMessage(window, message, wparam, lparam)
-                  : DefWindowProcA(window, message, wparam, lparam);
+                  : DefWindowProcW(window, message, wparam, lparam);
 }
 
-LRESULT CALLBACK area_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+LRESULT CALLBACK area_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     Win32Examiner *viewer = viewer_of(window, message, lparam);
     return viewer ? viewer->areaMessage(window, message, wparam, lparam)
-                  : DefWindowProcA(window, message, wparam, lparam);
+                  : DefWindowProcW(window, message, wparam, lparam);
 }
 
 Win32Examiner::Win32Examiner(HWND parent, int build_flag)
@@ -298,14 +296,11 @@ Win32Examiner::Win32Examiner(HWND parent, int build_flag)
       action(new SoGLRenderAction(SbViewportRegion())), overlay([this] { scheduleRedraw(); })
 {
     action->setCacheContext(SoGLCacheContextElement::getUniqueCacheContext());
-    SbViewVolume unit;
-    unit.ortho(-1, 1, -1, 1, -1, 1);
-    projector.setViewVolume(unit);
 
     register_classes();
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
     DWORD frame_style = parent ? WS_CHILD | WS_CLIPCHILDREN : WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-    frame = CreateWindowExA(0, frame_class, "", frame_style, 0, 0, 0, 0, parent, nullptr, instance,
+    frame = CreateWindowExW(0, frame_class, L"", frame_style, 0, 0, 0, 0, parent, nullptr, instance,
                             this);
     // The viewer's size at the dpi of the monitor its top-level window is on. An embedded
     // viewer fills its parent, and gives its top-level window that size.
@@ -313,8 +308,8 @@ Win32Examiner::Win32Examiner(HWND parent, int build_flag)
     int dpi = window_dpi(top ? top : frame);
     RECT client = {0, 0, MulDiv(default_width, dpi, 96), MulDiv(default_height, dpi, 96)};
     if (top && (top == parent || top == frame)) {
-        RECT size = window_rect_for_client(client, GetWindowLongA(top, GWL_STYLE),
-                                           GetWindowLongA(top, GWL_EXSTYLE), dpi);
+        RECT size = window_rect_for_client(client, GetWindowLongW(top, GWL_STYLE),
+                                           GetWindowLongW(top, GWL_EXSTYLE), dpi);
         SetWindowPos(top, nullptr, 0, 0, size.right - size.left, size.bottom - size.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -322,7 +317,7 @@ Win32Examiner::Win32Examiner(HWND parent, int build_flag)
         GetClientRect(parent, &client);
     if (frame && parent)
         MoveWindow(frame, 0, 0, client.right, client.bottom, FALSE);
-    area = CreateWindowExA(0, area_class, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
+    area = CreateWindowExW(0, area_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
                            client.right, client.bottom, frame, nullptr, instance, this);
     surface = std::make_unique<GlSurface>();
     if (frame && (build_flag & SoWinFullViewer::BUILD_DECORATION)) {
@@ -338,31 +333,6 @@ Win32Examiner::~Win32Examiner()
     decoration.reset();
     if (frame)
         DestroyWindow(frame);
-}
-
-void Win32Examiner::setFullscreen(bool on)
-{
-    HWND top = frame ? GetAncestor(frame, GA_ROOT) : nullptr;
-    if (!top || on == fullscreen)
-        return;
-    if (on) {
-        placement_before.length = sizeof placement_before;
-        GetWindowPlacement(top, &placement_before);
-        style_before = GetWindowLongA(top, GWL_STYLE);
-        MONITORINFO monitor = {};
-        monitor.cbSize = sizeof monitor;
-        GetMonitorInfoA(MonitorFromWindow(top, MONITOR_DEFAULTTONEAREST), &monitor);
-        const RECT &whole = monitor.rcMonitor;
-        SetWindowLongA(top, GWL_STYLE, (style_before & ~WS_OVERLAPPEDWINDOW) | WS_POPUP);
-        SetWindowPos(top, HWND_TOP, whole.left, whole.top, whole.right - whole.left,
-                     whole.bottom - whole.top, SWP_FRAMECHANGED | SWP_NOOWNERZORDER);
-    } else {
-        SetWindowLongA(top, GWL_STYLE, style_before);
-        SetWindowPlacement(top, &placement_before);
-        SetWindowPos(top, nullptr, 0, 0, 0, 0,
-                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER);
-    }
-    fullscreen = on;
 }
 
 LRESULT Win32Examiner::frameMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
@@ -383,7 +353,7 @@ LRESULT Win32Examiner::frameMessage(HWND window, UINT message, WPARAM wparam, LP
         frame = nullptr;
         break;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 LRESULT Win32Examiner::areaMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
@@ -401,7 +371,7 @@ LRESULT Win32Examiner::areaMessage(HWND window, UINT message, WPARAM wparam, LPA
         if (LOWORD(lparam) != HTCLIENT)
             break;
         SetCursor(
-            LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(seek_mode ? IDC_CROSS : IDC_ARROW)));
+            LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(seek_mode ? IDC_CROSS : IDC_ARROW)));
         return TRUE;
     case WM_KEYDOWN:
         // Escape switches between viewing and picking, as the Linux examiner's does.
@@ -418,28 +388,22 @@ LRESULT Win32Examiner::areaMessage(HWND window, UINT message, WPARAM wparam, LPA
         return 0;
     case WM_MOUSEMOVE:
         if (viewing) {
-            continueDrag(wparam, lparam);
+            drag.move(scene, held_in(wparam), normalized(lparam),
+                      region().getViewportAspectRatio());
         } else {
             SoLocation2Event event;
             sendToScene(event, wparam, lparam);
         }
         return 0;
     case WM_CAPTURECHANGED:
-        drag = Drag::none;
-        return 0;
-    case WM_TIMER:
-        if (wparam != seek_timer)
-            break;
-        scene.seekStepAt(SbTime::getTimeOfDay());
-        if (!scene.isSeeking())
-            KillTimer(window, seek_timer);
+        drag.stop();
         return 0;
     case WM_MOUSEWHEEL: {
         // The wheel reaches the window with the focus; over the decoration it is its own.
         POINT at = {GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
         HWND under = WindowFromPoint(at);
         if (under && under != window && frame && IsChild(frame, under))
-            return SendMessageA(under, message, wparam, lparam);
+            return SendMessageW(under, message, wparam, lparam);
         scene.dolly(0.1f * GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA);
         return 0;
     }
@@ -461,7 +425,7 @@ LRESULT Win32Examiner::areaMessage(HWND window, UINT message, WPARAM wparam, LPA
         area = nullptr;
         break;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 void Win32Examiner::mouseButton(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
@@ -479,16 +443,14 @@ void Win32Examiner::mouseButton(HWND window, UINT message, WPARAM wparam, LPARAM
         seek_mode = false;
         SbViewportRegion viewport = region();
         short height = viewport.getWindowSize()[1];
-        if (scene.seekTo(SbVec2s(static_cast<short>(GET_X_LPARAM(lparam)),
-                                 static_cast<short>(height - 1 - GET_Y_LPARAM(lparam))),
-                         viewport) &&
-            scene.isSeeking())
-            SetTimer(window, seek_timer, seek_step_ms, nullptr);
+        scene.seekTo(SbVec2s(static_cast<short>(GET_X_LPARAM(lparam)),
+                             static_cast<short>(height - 1 - GET_Y_LPARAM(lparam))),
+                     viewport);
         refreshDecoration();
         return;
     }
     if (viewing) {
-        startDrag(wparam, lparam);
+        drag.start(held_in(wparam), normalized(lparam));
         return;
     }
     SoMouseButtonEvent event;
@@ -545,43 +507,6 @@ SbVec2f Win32Examiner::normalized(LPARAM lparam) const
     SbVec2s size = region().getWindowSize();
     return SbVec2f((GET_X_LPARAM(lparam) + 0.5f) / size[0],
                    1.0f - (GET_Y_LPARAM(lparam) + 0.5f) / size[1]);
-}
-
-void Win32Examiner::startDrag(WPARAM keys, LPARAM lparam)
-{
-    drag = drag_for(keys);
-    last_pointer = normalized(lparam);
-    if (drag == Drag::rotate)
-        projector.project(last_pointer);
-}
-
-void Win32Examiner::continueDrag(WPARAM keys, LPARAM lparam)
-{
-    if (drag == Drag::none)
-        return;
-    if (drag_for(keys) != drag) { // a modifier key went down or up: start over from here
-        startDrag(keys, lparam);
-        return;
-    }
-    SbVec2f pointer = normalized(lparam);
-    switch (drag) {
-    case Drag::rotate: {
-        SbRotation rotation;
-        projector.projectAndGetRotation(pointer, rotation);
-        rotation.invert(); // the scene follows the pointer: the camera turns the other way
-        scene.reorient(rotation);
-        break;
-    }
-    case Drag::pan:
-        scene.pan(last_pointer, pointer, region().getViewportAspectRatio());
-        break;
-    case Drag::dolly:
-        scene.dolly(2.0f * (pointer[1] - last_pointer[1]));
-        break;
-    case Drag::none:
-        break;
-    }
-    last_pointer = pointer;
 }
 
 // Outside viewing mode the scene gets the mouse, as its own event handlers expect it.

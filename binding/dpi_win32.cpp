@@ -8,7 +8,7 @@ namespace sowin_standin
 namespace
 {
 
-const char dpi_property[] = "OverlayPlaneDpi";
+const wchar_t dpi_property[] = L"OverlayPlaneDpi";
 
 BOOL CALLBACK tell_child(HWND child, LPARAM)
 {
@@ -31,7 +31,7 @@ int window_dpi(HWND window)
 {
     HWND top = window ? GetAncestor(window, GA_ROOT) : nullptr;
     if (top) {
-        auto kept = reinterpret_cast<INT_PTR>(GetPropA(top, dpi_property));
+        auto kept = reinterpret_cast<INT_PTR>(GetPropW(top, dpi_property));
         if (kept > 0)
             return static_cast<int>(kept);
     }
@@ -82,7 +82,7 @@ LRESULT follow_dpi_change(HWND window, WPARAM wparam, LPARAM lparam)
 {
     int dpi = HIWORD(wparam); // the y dpi; both words are the same
     if (dpi > 0)
-        SetPropA(window, dpi_property, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpi)));
+        SetPropW(window, dpi_property, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpi)));
     // Kept before the resize, so that the children, laid out again as the window takes its
     // new size, are laid out at the new dpi at once; told afterwards for a size unchanged.
     const auto *suggested = reinterpret_cast<const RECT *>(lparam);
@@ -97,7 +97,7 @@ LRESULT follow_dpi_change(HWND window, WPARAM wparam, LPARAM lparam)
 
 void forget_window_dpi(HWND window)
 {
-    RemovePropA(window, dpi_property);
+    RemovePropW(window, dpi_property);
 }
 
 } // namespace sowin_standin

@@ -21,7 +21,7 @@ namespace sowin_standin
 // A user32 call newer than Windows 7, looked up at run time; null where the system lacks it.
 template <class Call> Call user32_call(const char *name)
 {
-    HMODULE user32 = GetModuleHandleA("user32.dll");
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
     return user32 ? reinterpret_cast<Call>(reinterpret_cast<void *>(GetProcAddress(user32, name)))
                   : nullptr;
 }

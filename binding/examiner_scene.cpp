@@ -88,6 +88,8 @@ ExaminerScene::ExaminerScene(void (*changed)(void *), void *data)
       complexity_override(new SoComplexity), fill_offset(new SoPolygonOffset),
       headlight(new SoDirectionalLight), root_watch(graphChanged, this)
 {
+    seek_ticker.setFunction(seekTicked);
+    seek_ticker.setData(this);
     root_->ref();
     root_->addChild(style_override);
     root_->addChild(complexity_override);
@@ -279,8 +281,12 @@ bool ExaminerScene::seekTo(const SbVec2s &pixel, const SbViewportRegion &region)
     }
     seeking = true;
     seek_start = SbTime::getTimeOfDay();
-    if (seek_time <= 0)
+    if (seek_time <= 0) {
         seekStep(1);
+    } else {
+        seek_ticker.setInterval(SbTime(1.0 / 60));
+        seek_ticker.schedule();
+    }
     return true;
 }
 
@@ -295,8 +301,15 @@ void ExaminerScene::seekStep(float fraction)
     if (is_orthographic(*camera_))
         static_cast<SoOrthographicCamera *>(camera_)->height =
             from_height + t * (to_height - from_height);
-    if (t >= 1)
+    if (t >= 1) {
         seeking = false;
+        seek_ticker.unschedule();
+    }
+}
+
+void ExaminerScene::seekTicked(void *data, SoSensor *)
+{
+    static_cast<ExaminerScene *>(data)->seekStepAt(SbTime::getTimeOfDay());
 }
 
 void ExaminerScene::seekStepAt(const SbTime &now)

@@ -11,6 +11,7 @@
 #include <Inventor/SbTime.h>
 #include <Inventor/SbViewportRegion.h>
 #include <Inventor/sensors/SoNodeSensor.h>
+#include <Inventor/sensors/SoTimerSensor.h>
 
 class SoCamera;
 class SoComplexity;
@@ -76,14 +77,14 @@ class ExaminerScene
     void toggleCameraType(void);
 
     // Starts moving the camera towards the scene's point under `pixel` (window pixels from the
-    // bottom left): it ends looking straight at that point from half the distance. False,
-    // with nothing started, where no geometry is under the pixel.
+    // bottom left): it ends looking straight at that point from half the distance, the seek
+    // time later, moved by a timer sensor about 60 times a second as Coin's timer queue runs.
+    // False, with nothing started, where no geometry is under the pixel.
     bool seekTo(const SbVec2s &pixel, const SbViewportRegion &region);
     // Places the camera `fraction` (0 to 1) of the way from where the seek started to its end;
     // 1 ends the seek.
     void seekStep(float fraction);
     // Places the camera where the seek is at `now`, the seek time after its start at its end.
-    // The viewer calls it from a timer of its own while a seek runs.
     void seekStepAt(const SbTime &now);
     bool isSeeking(void) const
     {
@@ -101,6 +102,7 @@ class ExaminerScene
 
   private:
     static void graphChanged(void *data, SoSensor *);
+    static void seekTicked(void *data, SoSensor *);
     void fitClippingPlanes(const SbViewportRegion &region);
     // Sets the overrides for one pass of a frame without scheduling another frame.
     void switchOverrides(int style, bool offset);
@@ -119,6 +121,7 @@ class ExaminerScene
     DrawStyle draw_style = DrawStyle::AS_IS;
 
     bool seeking = false;
+    SoTimerSensor seek_ticker;
     float seek_time = 2.0f; // seconds, as the Linux examiner takes
     SbTime seek_start;
     SbVec3f from_position, to_position;

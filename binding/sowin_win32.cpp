@@ -88,7 +88,9 @@ void arm_sensor_timer(void)
         return;
     SbTime due;
     if (SoDB::getSensorManager()->isTimerSensorPending(due)) {
-        double wait = (due - SbTime::getTimeOfDay()).getMsecValue();
+        // In seconds: getMsecValue() is unsigned, and a sensor already due (its processing fell
+        // behind) would come out as a wait of hours.
+        double wait = (due - SbTime::getTimeOfDay()).getValue() * 1000;
         UINT milliseconds = static_cast<UINT>(std::clamp(wait, 0.0, 1e7));
         SetTimer(main_window, sensor_timer, std::max<UINT>(milliseconds, USER_TIMER_MINIMUM),
                  nullptr);

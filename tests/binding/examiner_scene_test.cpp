@@ -1,5 +1,6 @@
 // The examiner's camera handling driven without a window: a cube seen through the camera the
-// examiner adds, its camera type switched, a seek to a point on it, and home.
+// examiner adds, its camera type switched, a seek to a point on it, home, and pointer drags.
+#include "examiner_drag.h"
 #include "examiner_scene.h"
 
 #include <Inventor/SoDB.h>
@@ -10,13 +11,17 @@
 #include <Inventor/nodes/SoOrthographicCamera.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/sensors/SoSensorManager.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
 
+using sowin_standin::Drag;
+using sowin_standin::ExaminerDrag;
 using sowin_standin::ExaminerScene;
+using sowin_standin::HeldInput;
 
 namespace
 {
@@ -181,7 +186,7 @@ TEST_F(ExaminerSceneTest, SeekFollowsTheClockThroughPointsBetweenItsEnds)
     auto start = std::chrono::steady_clock::now();
     while (scene->isSeeking() &&
            std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
-        scene->seekStepAt(SbTime::getTimeOfDay());
+        SoDB::getSensorManager()->processTimerQueue(); // the seek's own timer sensor
         float now = (target - scene->camera()->position.getValue()).length();
         between = between || (now < distance * 0.98f && now > distance * 0.52f);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -190,6 +195,63 @@ TEST_F(ExaminerSceneTest, SeekFollowsTheClockThroughPointsBetweenItsEnds)
     EXPECT_TRUE(between) << "no step between the two ends was seen";
     EXPECT_NEAR((target - scene->camera()->position.getValue()).length(), distance / 2,
                 1e-3f * distance);
+}
+
+TEST(ExaminerDrag, ButtonsAndKeysChooseTheMove)
+{
+    auto held = [](bool left, bool middle, bool shift, bool control) {
+        HeldInput input;
+        input.left = left;
+        input.middle = middle;
+        input.shift = shift;
+        input.control = control;
+        return sowin_standin::drag_for(input);
+    };
+    EXPECT_EQ(held(false, false, false, false), Drag::NONE);
+    EXPECT_EQ(held(true, false, false, false), Drag::ROTATE);
+    EXPECT_EQ(held(false, true, false, false), Drag::PAN);
+    EXPECT_EQ(held(true, false, true, false), Drag::PAN);
+    EXPECT_EQ(held(true, false, false, true), Drag::DOLLY);
+    EXPECT_EQ(held(true, true, false, false), Drag::DOLLY);
+}
+
+// Drags across the area: the scene follows the pointer, and a key pressed during a drag starts
+// the new move from where the pointer is, without a jump.
+TEST_F(ExaminerSceneTest, DragsMoveTheCameraAsThePointerGoes)
+{
+    HeldInput left;
+    left.left = true;
+    ExaminerDrag drag;
+    const float aspect = region.getViewportAspectRatio();
+
+    const SbVec3f point = in_focal_plane();
+    const SbVec3f seen = on_screen(point);
+    HeldInput middle;
+    middle.middle = true;
+    drag.start(middle, SbVec2f(0.5f, 0.5f));
+    drag.move(*scene, middle, SbVec2f(0.6f, 0.4f), aspect);
+    expect_near(on_screen(point), seen + SbVec3f(0.1f, -0.1f, 0), 1e-3f, "a panned point");
+
+    scene->goHome();
+    const float distance = scene->camera()->position.getValue().length();
+    drag.start(left, SbVec2f(0.5f, 0.5f));
+    drag.move(*scene, left, SbVec2f(0.7f, 0.5f), aspect);
+    // Dragged to the right, the cube turns right: the camera goes round to its left.
+    EXPECT_LT(scene->camera()->position.getValue()[0], -0.1f * distance);
+
+    HeldInput with_control = left;
+    with_control.control = true;
+    const SbVec3f before = scene->camera()->position.getValue();
+    drag.move(*scene, with_control, SbVec2f(0.7f, 0.5f), aspect);
+    EXPECT_EQ(drag.current(), Drag::DOLLY);
+    expect_near(scene->camera()->position.getValue(), before, 1e-6f, "where Ctrl went down");
+    drag.move(*scene, with_control, SbVec2f(0.7f, 0.7f), aspect);
+    EXPECT_LT(scene->camera()->position.getValue().length(), before.length());
+
+    drag.stop();
+    const SbVec3f stopped = scene->camera()->position.getValue();
+    drag.move(*scene, left, SbVec2f(0.1f, 0.1f), aspect);
+    expect_near(scene->camera()->position.getValue(), stopped, 1e-6f, "after the drag stopped");
 }
 
 } // namespace

@@ -7,7 +7,8 @@
 # $WINESERVER (defaults wine, wineserver). Does not install wine.
 #
 # usage: check_viewer.sh CHECK EXE WORKDIR XVFB_SCRIPT
-#   driven:    EXE (examiner_test.exe) drives its viewer and ends with the number of failures
+#   driven:    EXE (examiner_test.exe, real_time_test.exe) drives its viewer and ends with the
+#              number of failures
 #   no-opengl: EXE (overlay-plane.exe) on a display without GLX: one line on stderr, status 1
 set -u
 

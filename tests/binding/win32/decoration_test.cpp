@@ -4,6 +4,7 @@
 // Started with "show", it only shows the two windows until they are closed. A failing run
 // leaves a picture of the screen in decoration_failure.bmp in the current folder.
 #include "decoration_win32.h"
+#include "popup_menu_win32.h"
 
 #include <windows.h>
 

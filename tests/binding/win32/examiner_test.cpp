@@ -387,7 +387,7 @@ DWORD WINAPI drive(void *)
     // The first frame: the cube behind the square, drawn within a generous start-up bound.
     for (int i = 0; i < 300; i++, Sleep(100)) {
         if (!area)
-            area = find_child(main_window, "SoWinGLArea");
+            area = find_child(main_window, "OverlayPlaneRenderArea");
         first = capture(area);
         if (!first.empty() && look_at(first).square_pixels > 0)
             break;
