@@ -59,7 +59,8 @@ void nothing(void) {}
 void add_rotor(void)
 {
     auto *rotor = new SoRotor;
-    // Not at angle 0: Coin's rotor then loses its direction, and under this build turns not at all.
+    // Not at angle 0: Coin's rotor then loses its direction, and under this build turns not
+    // at all.
     rotor->rotation.setValue(SbVec3f(0, 0, 1), 0.1f);
     moving->addChild(rotor);
 }
