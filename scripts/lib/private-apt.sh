@@ -6,8 +6,9 @@
 # usage: private_apt DIR SED_SCRIPT
 #   Makes the state in DIR, with each of the machine's sources rewritten by SED_SCRIPT, which
 #   sees one-line sources ("deb URI SUITE COMPONENTS") and deb822 stanzas ("Types: deb",
-#   "Suites: ...") alike; then runs 'apt-get update', going on if it fails. Afterwards
-#   "${apt_options[@]}" makes apt-get and apt-cache use that state.
+#   "Suites: ...") alike, for the machine's own architecture only (not the foreign ones dpkg
+#   knows); then runs 'apt-get update', going on if it fails. Afterwards "${apt_options[@]}"
+#   makes apt-get and apt-cache use that state.
 private_apt() {
     local dir=$1 rewrite=$2 list sources
     mkdir -p "$dir/sources.list.d" "$dir/lists/partial" "$dir/cache/archives/partial"
@@ -23,7 +24,8 @@ private_apt() {
     apt_options=(-o "Dir::Etc::SourceList=$dir/sources.list"
         -o "Dir::Etc::SourceParts=$dir/sources.list.d"
         -o "Dir::State::Lists=$dir/lists" -o "Dir::Cache=$dir/cache"
-        -o "Dir::State::status=/dev/null" -o "APT::Sandbox::User=root")
+        -o "Dir::State::status=/dev/null" -o "APT::Sandbox::User=root"
+        -o "APT::Architectures=$(dpkg --print-architecture)")
     # One bad index is not the end: what is needed may be in the others (the download that
     # follows decides).
     local try output
