@@ -1,9 +1,6 @@
 // No session-bus autolaunch for a program that has no session bus.
 #include "session_bus.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-
 #include <cstdlib>
 #include <string>
 #include <sys/stat.h>
@@ -27,34 +24,11 @@ bool session_bus_known(void)
            S_ISSOCK(socket_status.st_mode);
 }
 
-// at-spi's address on the root window, for programs that can't reach the user's bus.
-bool display_announces_accessibility_bus(const char *display_name)
-{
-    Display *display = XOpenDisplay(display_name);
-    if (!display)
-        return false;
-    bool announced = false;
-    Atom property = XInternAtom(display, "AT_SPI_BUS", True);
-    if (property != None) {
-        Atom type = None;
-        int format;
-        unsigned long count, left;
-        unsigned char *data = nullptr;
-        if (XGetWindowProperty(display, DefaultRootWindow(display), property, 0, 0, False,
-                               AnyPropertyType, &type, &format, &count, &left, &data) == Success)
-            announced = type != None;
-        if (data)
-            XFree(data);
-    }
-    XCloseDisplay(display);
-    return announced;
-}
-
 } // namespace
 
-void skip_session_bus_autolaunch(const char *display_name)
+void skip_session_bus_autolaunch(bool display_announces_accessibility_bus)
 {
-    if (session_bus_known() || display_announces_accessibility_bus(display_name))
+    if (session_bus_known() || display_announces_accessibility_bus)
         return;
     setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
 }

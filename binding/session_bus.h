@@ -1,6 +1,6 @@
-// Keeps Qt from starting a session bus where there is none. Requires: POSIX and an X display
-// that answers; to be called before Qt starts. Does not: touch a session bus that exists, or
-// start or end any process.
+// Keeps Qt from starting a session bus where there is none. Requires: POSIX, and what the
+// display check found on the display; to be called before Qt starts. Does not: talk to the
+// display, touch a session bus that exists, or start or end any process.
 #pragma once
 
 namespace sowin_standin
@@ -13,6 +13,6 @@ namespace sowin_standin
 // transport makes the bridge give up at once instead, as it gives up after a failed
 // autolaunch. Where the display announces an accessibility bus (as for programs run by
 // root), the bridge reaches it only through a session bus: the autolaunch stays there.
-void skip_session_bus_autolaunch(const char *display_name);
+void skip_session_bus_autolaunch(bool display_announces_accessibility_bus);
 
 } // namespace sowin_standin

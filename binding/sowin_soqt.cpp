@@ -30,9 +30,9 @@ HWND SoWin::init(const char *appname, const char *classname)
 {
     if (!appname)
         appname = "overlay-plane";
-    sowin_standin::require_usable_display(appname);
+    sowin_standin::DisplayFacts display = sowin_standin::require_usable_display(appname);
     qInstallMessageHandler(filter_qt_messages);
-    sowin_standin::skip_session_bus_autolaunch(getenv("DISPLAY"));
+    sowin_standin::skip_session_bus_autolaunch(display.announces_accessibility_bus);
     // SoQt needs GLX: in a Wayland session this means X11 through XWayland.
     static char name[256];
     snprintf(name, sizeof name, "%s", appname);

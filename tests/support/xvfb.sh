@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts or stops the private Xvfb display of a test run. The state file records the
 # display name on its first line and the server's pid on its second. Arguments after the
-# state file replace the default screen (e.g. "-screen 0 640x480x24 -extension GLX").
+# state file replace the default screen (e.g. "-screen 0 640x480x24 -extension GLX"); they
+# come last, so "-listen tcp" among them opens the display to TCP too.
 # Usage: xvfb.sh start|stop STATE_FILE [Xvfb arguments]
 set -euo pipefail
 
@@ -44,7 +45,7 @@ trap 'rm -rf "$work"' EXIT
 mkfifo "$work/displayfd"
 log="$state.log"
 # Xvfb picks a free display number and writes it to descriptor 3 once it accepts clients.
-setsid Xvfb -displayfd 3 "${screen[@]}" -noreset -nolisten tcp \
+setsid Xvfb -displayfd 3 -noreset -nolisten tcp "${screen[@]}" \
   3>"$work/displayfd" </dev/null >"$log" 2>&1 &
 pid=$!
 number=""

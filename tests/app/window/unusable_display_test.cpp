@@ -1,5 +1,6 @@
 // Displays the viewer can't use, each a private Xvfb this test starts and stops: without
 // GLX, without a usable visual, and lost while the viewer runs. One line, never a crash.
+#include "private_display.h"
 #include "viewer_run.h"
 
 #include <gtest/gtest.h>
@@ -10,29 +11,6 @@
 
 namespace
 {
-
-// An Xvfb of this test's own, started with `arguments` in place of the default screen.
-struct PrivateDisplay {
-    std::string state, name;
-
-    PrivateDisplay(const std::string &tag, const std::vector<std::string> &arguments)
-        : state(std::string(PRIVATE_DISPLAY_DIR) + "/" + tag + ".xvfb")
-    {
-        std::vector<std::string> argv = {"/bin/bash", XVFB_SCRIPT, "start", state};
-        argv.insert(argv.end(), arguments.begin(), arguments.end());
-        Process start(argv, current_environment());
-        if (start.wait(30) && start.exited() && start.status() == 0)
-            name = read_display_file(state);
-    }
-    ~PrivateDisplay()
-    {
-        stop();
-    }
-    void stop()
-    {
-        Process({"/bin/bash", XVFB_SCRIPT, "stop", state}, current_environment()).wait(30);
-    }
-};
 
 Environment on(const std::string &display)
 {
