@@ -1,5 +1,5 @@
 // The X display under the viewer: reachable, with GLX and a usable visual, and watched.
-#include "display.h"
+#include "display_x11.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -39,27 +39,27 @@ void display_silent(int)
     say_and_end(silent_line);
 }
 
-enum class Lack { nothing, connection, glx, visual, lost };
+enum class Lack { NOTHING, CONNECTION, GLX, VISUAL, LOST };
 
 // The first properties of each visual in a GLX GetVisualConfigs reply, in protocol order.
 enum VisualProperty {
-    rgba_mode = 2,
-    double_buffer = 11,
-    depth_bits = 14,
-    plane_level = 17,
-    fixed_properties = 18
+    RGBA_MODE = 2,
+    DOUBLE_BUFFER = 11,
+    DEPTH_BITS = 14,
+    PLANE_LEVEL = 17,
+    FIXED_PROPERTIES = 18
 };
 
 // What the examiner viewer's GL widget asks for: RGBA, double-buffered, a depth buffer, in
 // the main planes.
 bool offers_viewer_visual(const xcb_glx_get_visual_configs_reply_t *configs)
 {
-    if (configs->num_properties < fixed_properties)
+    if (configs->num_properties < FIXED_PROPERTIES)
         return false;
     const uint32_t *properties = xcb_glx_get_visual_configs_property_list(configs);
     for (uint32_t visual = 0; visual < configs->num_visuals; visual++) {
         const uint32_t *p = properties + visual * configs->num_properties;
-        if (p[rgba_mode] && p[double_buffer] && p[depth_bits] > 0 && p[plane_level] == 0)
+        if (p[RGBA_MODE] && p[DOUBLE_BUFFER] && p[DEPTH_BITS] > 0 && p[PLANE_LEVEL] == 0)
             return true;
     }
     return false;
@@ -108,7 +108,7 @@ bool announced(xcb_connection_t *connection, xcb_get_property_cookie_t cookie)
 Lack check_connection(xcb_connection_t *connection, int screen, DisplayFacts &facts)
 {
     if (xcb_connection_has_error(connection))
-        return Lack::connection;
+        return Lack::CONNECTION;
     static const char atom_name[] = "AT_SPI_BUS";
     xcb_prefetch_extension_data(connection, &xcb_glx_id);
     xcb_intern_atom_cookie_t atom_cookie =
@@ -119,9 +119,9 @@ Lack check_connection(xcb_connection_t *connection, int screen, DisplayFacts &fa
     xcb_atom_t accessibility_atom = atom ? atom->atom : XCB_NONE;
     free(atom);
     if (xcb_connection_has_error(connection))
-        return Lack::lost;
+        return Lack::LOST;
     if (!glx || !glx->present)
-        return Lack::glx;
+        return Lack::GLX;
 
     xcb_glx_get_visual_configs_cookie_t configs_cookie =
         xcb_glx_get_visual_configs(connection, screen);
@@ -134,8 +134,8 @@ Lack check_connection(xcb_connection_t *connection, int screen, DisplayFacts &fa
     bool usable = configs && offers_viewer_visual(configs);
     free(configs);
     if (xcb_connection_has_error(connection))
-        return Lack::lost;
-    return usable ? Lack::nothing : Lack::visual;
+        return Lack::LOST;
+    return usable ? Lack::NOTHING : Lack::VISUAL;
 }
 
 Lack check_display(const char *name, DisplayFacts &facts)
@@ -182,21 +182,21 @@ DisplayFacts require_usable_display(const char *appname)
     setitimer(ITIMER_REAL, &off, nullptr);
     signal(SIGALRM, SIG_DFL);
     switch (lack) {
-    case Lack::nothing:
+    case Lack::NOTHING:
         return facts;
-    case Lack::connection:
+    case Lack::CONNECTION:
         fprintf(stderr, "%s: cannot open X display \"%s\"\n", appname, name);
         break;
-    case Lack::glx:
+    case Lack::GLX:
         fprintf(stderr, "%s: the X display \"%s\" has no OpenGL (GLX) support\n", appname, name);
         break;
-    case Lack::visual:
+    case Lack::VISUAL:
         fprintf(stderr,
                 "%s: the X display \"%s\" has no OpenGL visual with RGBA colour, double "
                 "buffering and a depth buffer\n",
                 appname, name);
         break;
-    case Lack::lost:
+    case Lack::LOST:
         fprintf(stderr, "%s: lost the connection to the X display \"%s\"\n", appname, name);
         break;
     }

@@ -1,8 +1,8 @@
 // SoWin's start-up, show and event loop on SoQt, on a display checked first and watched.
 #include <Inventor/Win/SoWin.h>
 
-#include "display.h"
-#include "session_bus.h"
+#include "display_x11.h"
+#include "session_bus_x11.h"
 
 #include <Inventor/Qt/SoQt.h>
 

@@ -57,20 +57,20 @@ void set_up_stdout(StandardOutput output, int capture)
 {
     int ends[2], full;
     switch (output) {
-    case StandardOutput::captured:
+    case StandardOutput::CAPTURED:
         dup2(capture, STDOUT_FILENO);
         break;
-    case StandardOutput::closed:
+    case StandardOutput::CLOSED:
         close(STDOUT_FILENO);
         break;
-    case StandardOutput::full_device:
+    case StandardOutput::FULL_DEVICE:
         full = open("/dev/full", O_WRONLY);
         if (full >= 0) {
             dup2(full, STDOUT_FILENO);
             close(full);
         }
         break;
-    case StandardOutput::pipe_without_reader:
+    case StandardOutput::PIPE_WITHOUT_READER:
         if (pipe(ends) == 0) {
             close(ends[0]);
             dup2(ends[1], STDOUT_FILENO);

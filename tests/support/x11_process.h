@@ -19,14 +19,14 @@ Environment with_variable(Environment environment, const std::string &name,
 
 // What a started program gets as its stdout: the capture pipe, or one of the broken outputs
 // a user's shell can hand it (then out() stays empty).
-enum class StandardOutput { captured, closed, full_device, pipe_without_reader };
+enum class StandardOutput { CAPTURED, CLOSED, FULL_DEVICE, PIPE_WITHOUT_READER };
 
 class Process
 {
   public:
     // Starts argv[0] (a path) with these arguments and this environment; stdin is /dev/null.
     Process(const std::vector<std::string> &argv, const Environment &environment,
-            StandardOutput output = StandardOutput::captured);
+            StandardOutput output = StandardOutput::CAPTURED);
     // A program still running is killed.
     ~Process();
     Process(const Process &) = delete;

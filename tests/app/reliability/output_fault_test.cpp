@@ -28,17 +28,17 @@ class OutputFaults : public ViewerSession
 
 TEST_F(OutputFaults, StdoutClosed)
 {
-    run_with(StandardOutput::closed, "stdout-closed");
+    run_with(StandardOutput::CLOSED, "stdout-closed");
 }
 
 TEST_F(OutputFaults, StdoutOnDevFull)
 {
-    run_with(StandardOutput::full_device, "stdout-full");
+    run_with(StandardOutput::FULL_DEVICE, "stdout-full");
 }
 
 TEST_F(OutputFaults, StdoutPipeWithoutReader)
 {
-    run_with(StandardOutput::pipe_without_reader, "stdout-no-reader");
+    run_with(StandardOutput::PIPE_WITHOUT_READER, "stdout-no-reader");
 }
 
 } // namespace

@@ -236,7 +236,7 @@ class Soak : public ViewerSession
 
 TEST_F(Soak, FiveThousandEventsLeaveTheViewerWorkingWithoutGrowing)
 {
-    ASSERT_NO_FATAL_FAILURE(start({}, StandardOutput::captured, 20, fixed_mmap_threshold()));
+    ASSERT_NO_FATAL_FAILURE(start({}, StandardOutput::CAPTURED, 20, fixed_mmap_threshold()));
     expect_square("first-frame");
     begun = Clock::now();
 

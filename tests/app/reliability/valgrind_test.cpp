@@ -64,7 +64,7 @@ class Valgrind : public ViewerSession
 TEST_F(Valgrind, StartAndCloseOfTheViewer)
 {
     // Software GL under valgrind: tens of seconds to the first frame.
-    ASSERT_NO_FATAL_FAILURE(start(memcheck("start-and-close"), StandardOutput::captured, 180));
+    ASSERT_NO_FATAL_FAILURE(start(memcheck("start-and-close"), StandardOutput::CAPTURED, 180));
     expect_square("under-valgrind", 120);
     // The leak check of the whole heap comes after the window has gone.
     ASSERT_NO_FATAL_FAILURE(close_window(180));

@@ -17,7 +17,7 @@ class ViewerSession : public testing::Test
     void SetUp() override;
 
     void start(const std::vector<std::string> &launcher = {},
-               StandardOutput output = StandardOutput::captured, double seconds = 20,
+               StandardOutput output = StandardOutput::CAPTURED, double seconds = 20,
                const Environment &environment = viewer_environment());
     // Fails the test unless the square shows within `seconds`; the capture is kept if not.
     void expect_square(const std::string &what, double seconds = 10);

@@ -46,7 +46,7 @@ struct ViewerRun {
     // given (e.g. {"valgrind", "-q"}), with its stdout as `output` says.
     ViewerRun(XClient &x, const std::vector<std::string> &extra_words,
               const Environment &environment, const std::vector<std::string> &launcher = {},
-              StandardOutput output = StandardOutput::captured);
+              StandardOutput output = StandardOutput::CAPTURED);
 
     // Waits for the window titled "Overlay Plane" and its render area; false on timeout. The
     // area counts once it takes most of the window and keeps its place, and the window its

@@ -1,5 +1,5 @@
 // No session-bus autolaunch for a program that has no session bus.
-#include "session_bus.h"
+#include "session_bus_x11.h"
 
 #include <cstdlib>
 #include <string>
