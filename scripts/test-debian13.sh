@@ -145,13 +145,13 @@ fi
 inside='set -euo pipefail
 apt_get() { apt-get -o DPkg::Lock::Timeout=600 -y -qq "$@"; }
 timed() { local start=$SECONDS; "$@"; echo "debian13: $* took $((SECONDS - start)) s"; }
-. scripts/lib/apt-install.sh
 bring_up_to_date() {
     dpkg --configure -a # after a run that was ended in the middle of an installation
     apt_update debian13
     apt_get --no-install-recommends dist-upgrade >/dev/null
 }
 cd /root/overlay-plane
+. scripts/lib/apt-install.sh
 timed bring_up_to_date
 timed scripts/test.sh
 timed scripts/package.sh
