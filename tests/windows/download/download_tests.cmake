@@ -41,7 +41,11 @@ WINEPREFIX='@CMAKE_CURRENT_BINARY_DIR@/wine-96' WINEDEBUG=-all exec '@OVERLAY_WI
     ENVIRONMENT OVERLAY_TEST_VIEWER=${CMAKE_CURRENT_BINARY_DIR}/shell-start)
 endif()
 
-if(OVERLAY_WINDOWS_INSTALLER)
+if(OVERLAY_WINDOWS_INSTALLER AND EXISTS ${download_helpers}/planted.dll)
+  # What NSIS's start-up loads by name itself. Not uxtheme: wine's comctl32, which the
+  # installer imports, loads it before the installer's first instruction, from the
+  # installer's folder first (a planted one ran under wine 8).
+  set(installer_planted_names userenv setupapi apphelp propsys dwmapi oleacc shfolder)
   if(OVERLAY_WINE_LOADER MATCHES "64$")
     set(installer_arch x86_64)
   else()
@@ -51,6 +55,7 @@ if(OVERLAY_WINDOWS_INSTALLER)
            COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/installer.sh ${OVERLAY_WINDOWS_INSTALLER}
                    ${installer_arch} ${OVERLAY_WINE_LOADER} ${CMAKE_CURRENT_BINARY_DIR}/wine-96
                    $<TARGET_FILE:window_test> ${windows_build}/CPackConfig.cmake
-                   ${CMAKE_CURRENT_BINARY_DIR}/installer)
+                   ${CMAKE_CURRENT_BINARY_DIR}/installer ${download_helpers}/planted.dll
+                   ${installer_planted_names})
   set_tests_properties(wine_installer PROPERTIES TIMEOUT 240 ${download_properties})
 endif()

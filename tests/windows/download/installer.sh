@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The Windows installer under wine, as a user with administrator rights runs it: installed
-# silently, its files, Start menu link and Apps & features entry checked; the program started
+# silently from a folder where DLLs are planted under the names it loads by name (as
+# planted_dlls.sh plants them for the program; none may run), its files, Start menu link and
+# Apps & features entry checked; the program started
 # through the link's target and its first frame judged (window_test); a newer version (made
 # here by CPack from the same build, its version raised) installed over it, leaving one entry;
 # then uninstalled silently, leaving nothing that the installer made.
 # Requires: wine, the Windows build's CPack configuration, cpack and makensis, strings.
 # Does not: start the display or the prefix (the tests' fixtures do).
 #
-# usage: installer.sh INSTALLER ARCH LOADER PREFIX WINDOW_TEST CPACK_CONFIG WORK
+# usage: installer.sh INSTALLER ARCH LOADER PREFIX WINDOW_TEST CPACK_CONFIG WORK PLANTED_DLL NAME...
 set -euo pipefail
 
 installer=$1
@@ -17,6 +19,8 @@ export WINEPREFIX=$4 WINEDEBUG=-all
 window_test=$5
 cpack_config=$6
 work=$7
+planted=$8
+shift 8
 
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 if [ "$arch" = x86_64 ]; then
@@ -54,8 +58,16 @@ value() {
 rm -rf "$work"
 mkdir -p "$work"
 
-# ---- installed silently ----
-bounded "$loader" "$installer" /S || fail "the installer ended with status $?"
+# ---- installed silently, from a folder with DLLs planted ----
+mkdir -p "$work/downloads"
+cp "$installer" "$work/downloads/setup.exe"
+for name in "$@"; do
+    cp "$planted" "$work/downloads/$name.dll"
+done
+(IFS=,; WINEDLLOVERRIDES="$*=n,b" bounded "$loader" "$work/downloads/setup.exe" /S) ||
+    fail "the installer ended with status $?"
+ran=$(cd "$work/downloads" && find . -name "*.ran" | sed "s|^\./||; s|\.ran$||" | sort | xargs)
+[ -z "$ran" ] || fail "DLLs planted beside the installer ran inside it: $ran"
 found=$(cd "$folder" 2>/dev/null && find . -type f | sed 's|^\./||' | LC_ALL=C sort | xargs)
 [ "$found" = "COIN-LICENSE.txt LICENSE README.txt Uninstall.exe overlay-plane.exe" ] ||
     fail "the installed folder holds: ${found:-nothing}"
