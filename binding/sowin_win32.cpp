@@ -2,6 +2,7 @@
 // the viewer what it needs, and a message loop that also runs Coin's sensor queues.
 #include <Inventor/Win/SoWin.h>
 
+#include "dll_search_win32.h"
 #include "dpi_win32.h"
 #include "program_icon_win32.h"
 #include "sowin_win32.h"
@@ -57,28 +58,35 @@ Lack check_opengl(void)
     return lack;
 }
 
+// A GUI program started from Explorer or a shortcut has no standard error: the line then
+// shows in a message box, so that a failure is never silent.
+[[noreturn]] void fail(const char *appname, const char *reason)
+{
+    HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    bool has_stderr =
+        error && error != INVALID_HANDLE_VALUE && GetFileType(error) != FILE_TYPE_UNKNOWN;
+    if (!has_stderr || fprintf(stderr, "%s: %s\n", appname, reason) < 0 || fflush(stderr) != 0)
+        MessageBoxA(nullptr, reason, appname, MB_OK | MB_ICONERROR);
+    exit(1);
+}
+
 void require_opengl(const char *appname)
 {
+    if (!sowin_standin::load_system_opengl())
+        fail(appname, "the system's OpenGL library (opengl32.dll) could not be loaded");
     switch (check_opengl()) {
     case Lack::nothing:
         return;
     case Lack::window:
-        fprintf(stderr, "%s: cannot create a window on this desktop\n", appname);
-        break;
+        fail(appname, "cannot create a window on this desktop");
     case Lack::opengl:
-        fprintf(stderr, "%s: the display has no OpenGL support (no pixel formats)\n", appname);
-        break;
+        fail(appname, "the display has no OpenGL support (no pixel formats)");
     case Lack::pixel_format:
-        fprintf(stderr,
-                "%s: the display has no OpenGL pixel format with RGBA colour, double buffering "
-                "and a depth buffer\n",
-                appname);
-        break;
+        fail(appname, "the display has no OpenGL pixel format with RGBA colour, double "
+                      "buffering and a depth buffer");
     case Lack::context:
-        fprintf(stderr, "%s: the display gives no OpenGL (WGL) context\n", appname);
-        break;
+        fail(appname, "the display gives no OpenGL (WGL) context");
     }
-    exit(1);
 }
 
 // Coin's timer sensors run from one Win32 timer, set only while one of them is pending.
@@ -171,7 +179,9 @@ HWND SoWin::init(const char *appname, const char *classname)
         appname = "overlay-plane";
     if (!classname)
         classname = "SoWin";
-    // The program's manifest makes it aware of each monitor's dpi before any window exists.
+    // First of all: opengl32 from the system folder (require_opengl loads it), before
+    // anything loads a DLL by name. The program's manifest makes it aware of each monitor's
+    // dpi before any window exists.
     require_opengl(appname);
     SoInteraction::init(); // Coin's database, node kits and draggers, as SoWin's init does
 

@@ -130,7 +130,8 @@ bool has_pid(Display *display, Window window, pid_t pid)
                            &count, &after, &data) == Success &&
         data) {
         match = format == 32 && count == 1 &&
-                *reinterpret_cast<unsigned long *>(data) == static_cast<unsigned long>(pid);
+                (pid == 0 ||
+                 *reinterpret_cast<unsigned long *>(data) == static_cast<unsigned long>(pid));
         XFree(data);
     }
     return match;

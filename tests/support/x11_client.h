@@ -53,7 +53,7 @@ class XClient
     std::string take_error();
 
     // Windows. Top-levels are the root's children (or, under a window manager, the client
-    // windows in its frames) whose _NET_WM_PID is `pid`.
+    // windows in its frames) whose _NET_WM_PID is `pid`; with `pid` 0, those of any process.
     std::vector<WindowId> top_levels(pid_t pid);
     std::string title(WindowId window);
     // A property of 32-bit CARDINALs, such as _NET_WM_ICON; empty when the window has none.

@@ -141,7 +141,8 @@ ViewerRun::ViewerRun(XClient &x, const std::vector<std::string> &extra_words,
 
 bool ViewerRun::wait_for_window(double seconds)
 {
-    top = x.wait_for_top_level(process.pid(), "Overlay Plane", seconds);
+    top = x.wait_for_top_level(window_of_any_process ? 0 : process.pid(), "Overlay Plane",
+                               seconds);
     if (!top)
         return false;
     // On a slow start the decoration's panels can show before the GL area does; found in the

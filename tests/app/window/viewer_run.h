@@ -78,6 +78,9 @@ struct ViewerRun {
 
     XClient &x;
     Process process;
+    // Whether the window may belong to another process than the one started: one that the
+    // started program starts in its turn (as Explorer would).
+    bool window_of_any_process = false;
     WindowId top = 0;  // the top-level window
     WindowId area = 0; // the GL render area's X window inside it; 0 where it has none
 
