@@ -53,18 +53,6 @@ HeldInput held_in(WPARAM keys)
     return held;
 }
 
-// The API's strings are in the ANSI code page, as the program's arguments come.
-std::wstring from_ansi(const char *text)
-{
-    if (!text || !*text)
-        return std::wstring();
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? length : 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
-    wide.resize(wcslen(wide.c_str()));
-    return wide;
-}
-
 LRESULT CALLBACK frame_procedure(HWND, UINT, WPARAM, LPARAM);
 LRESULT CALLBACK area_procedure(HWND, UINT, WPARAM, LPARAM);
 

@@ -52,23 +52,23 @@ bool load_system_opengl(void)
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI *)(DWORD);
     auto set_default_dll_directories =
         reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)(void)>(
-            GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+            GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
     HMODULE opengl = nullptr;
     if (set_default_dll_directories) {
         // Covers every later load by name: opengl32 here, the one gdi32 makes for pixel
         // formats, and glu32 and the optional libraries that Coin looks for.
         set_default_dll_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-        opengl = LoadLibraryA("opengl32.dll");
+        opengl = LoadLibraryW(L"opengl32.dll");
     } else {
         // Without it only opengl32 is kept safe: loaded by its full path, it is the module
         // that every later load of "opengl32.dll" finds already there.
-        char path[MAX_PATH];
-        const char name[] = "\\opengl32.dll";
-        UINT length = GetSystemDirectoryA(path, MAX_PATH);
-        if (length == 0 || length + sizeof name > MAX_PATH)
+        wchar_t path[MAX_PATH];
+        const wchar_t name[] = L"\\opengl32.dll";
+        UINT length = GetSystemDirectoryW(path, MAX_PATH);
+        if (length == 0 || length + sizeof name / sizeof name[0] > MAX_PATH)
             return false;
         std::memcpy(path + length, name, sizeof name);
-        opengl = LoadLibraryA(path);
+        opengl = LoadLibraryW(path);
     }
     // Every import at once, before any GL call: the delay-load stub that binutils makes for
     // x86-64 keeps the integer argument registers but not xmm0 to xmm3, so a first call of

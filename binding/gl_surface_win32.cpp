@@ -82,30 +82,30 @@ class GlSurface::Offscreen
 namespace
 {
 
-const char surface_class[] = "SoWinGLSurface";
+const wchar_t surface_class[] = L"OverlayPlaneGLSurface";
 
 void register_surface_class(HINSTANCE instance)
 {
-    WNDCLASSEXA existing = {};
+    WNDCLASSEXW existing = {};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, surface_class, &existing))
+    if (GetClassInfoExW(instance, surface_class, &existing))
         return;
-    WNDCLASSEXA window_class = {};
+    WNDCLASSEXW window_class = {};
     window_class.cbSize = sizeof window_class;
     window_class.style = CS_OWNDC;
-    window_class.lpfnWndProc = DefWindowProcA;
+    window_class.lpfnWndProc = DefWindowProcW;
     window_class.hInstance = instance;
     window_class.lpszClassName = surface_class;
-    RegisterClassExA(&window_class);
+    RegisterClassExW(&window_class);
 }
 
 } // namespace
 
 GlSurface::GlSurface() : offscreen(std::make_unique<Offscreen>())
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
     register_surface_class(instance);
-    window = CreateWindowExA(WS_EX_TOOLWINDOW, surface_class, "", WS_POPUP, 0, 0, 1, 1, nullptr,
+    window = CreateWindowExW(WS_EX_TOOLWINDOW, surface_class, L"", WS_POPUP, 0, 0, 1, 1, nullptr,
                              nullptr, instance, nullptr);
     dc = window ? GetDC(window) : nullptr;
     int format = dc ? choose_viewer_pixel_format(dc) : 0;

@@ -19,8 +19,8 @@ HICON load_program_icon(int metric, int dpi)
         user32_call<GetSystemMetricsForDpiCall>("GetSystemMetricsForDpi");
     int size = metric_for_dpi ? metric_for_dpi(metric, static_cast<UINT>(dpi))
                               : MulDiv(GetSystemMetrics(metric), dpi, system_dpi());
-    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr),
-                                         MAKEINTRESOURCEA(PROGRAM_ICON_ID), IMAGE_ICON, size, size,
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                         MAKEINTRESOURCEW(PROGRAM_ICON_ID), IMAGE_ICON, size, size,
                                          LR_DEFAULTCOLOR));
 }
 
@@ -50,7 +50,7 @@ int class_icons_dpi = 0;
 namespace sowin_standin
 {
 
-void fill_class_icons(WNDCLASSEXA &window_class)
+void fill_class_icons(WNDCLASSEXW &window_class)
 {
     class_icons_dpi = system_dpi();
     class_icons = load_program_icons(class_icons_dpi);
@@ -58,7 +58,7 @@ void fill_class_icons(WNDCLASSEXA &window_class)
         window_class.hIcon = class_icons.big;
         window_class.hIconSm = class_icons.small;
     } else {
-        window_class.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
+        window_class.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
     }
 }
 
@@ -71,8 +71,8 @@ void update_class_icons(HWND window, int dpi)
     Icons icons = load_program_icons(dpi);
     if (!icons.big)
         return;
-    SetClassLongPtrA(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icons.big));
-    SetClassLongPtrA(window, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(icons.small));
+    SetClassLongPtrW(window, GCLP_HICON, reinterpret_cast<LONG_PTR>(icons.big));
+    SetClassLongPtrW(window, GCLP_HICONSM, reinterpret_cast<LONG_PTR>(icons.small));
     DestroyIcon(class_icons.big);
     DestroyIcon(class_icons.small);
     class_icons = icons;

@@ -11,7 +11,7 @@ namespace sowin_standin
 
 // Fills in the icons of a class about to be registered, drawn for the system's dpi: the
 // program's own, or Windows' generic one where the program has none.
-void fill_class_icons(WNDCLASSEXA &window_class);
+void fill_class_icons(WNDCLASSEXW &window_class);
 
 // Gives the class of `window` the program's icons drawn for `dpi`; 0 means the window's own
 // dpi. Nothing changes where the program has no icon of its own.

@@ -6,6 +6,7 @@
 #include "dpi_win32.h"
 #include "program_icon_win32.h"
 #include "sowin_win32.h"
+#include "window_win32.h"
 
 #include <Inventor/SbTime.h>
 #include <Inventor/SoDB.h>
@@ -22,33 +23,33 @@ namespace
 HWND main_window = nullptr;
 const UINT_PTR sensor_timer = 1;
 
-enum class Lack { nothing, window, opengl, pixel_format, context };
+enum class Lack { NOTHING, WINDOW, OPENGL, PIXEL_FORMAT, CONTEXT };
 
 // Asked of a window of its own that never shows: a window's pixel format can be set only
 // once, and the viewer's render area sets its own.
 Lack check_opengl(void)
 {
-    HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+    HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
     HDC dc = probe ? GetDC(probe) : nullptr;
     if (!dc) {
         if (probe)
             DestroyWindow(probe);
-        return Lack::window;
+        return Lack::WINDOW;
     }
-    Lack lack = Lack::nothing;
+    Lack lack = Lack::NOTHING;
     HGLRC context = nullptr;
     int format = 0;
     PIXELFORMATDESCRIPTOR description;
     // With no format at all the driver has no OpenGL to offer.
     if (DescribePixelFormat(dc, 1, sizeof description, nullptr) == 0)
-        lack = Lack::opengl;
+        lack = Lack::OPENGL;
     else if (!(format = sowin_standin::choose_viewer_pixel_format(dc)))
-        lack = Lack::pixel_format;
+        lack = Lack::PIXEL_FORMAT;
     else if (!DescribePixelFormat(dc, format, sizeof description, &description) ||
              !SetPixelFormat(dc, format, &description) || !(context = wglCreateContext(dc)) ||
              !wglMakeCurrent(dc, context))
-        lack = Lack::context;
+        lack = Lack::CONTEXT;
     if (context) {
         wglMakeCurrent(nullptr, nullptr);
         wglDeleteContext(context);
@@ -66,7 +67,8 @@ Lack check_opengl(void)
     bool has_stderr =
         error && error != INVALID_HANDLE_VALUE && GetFileType(error) != FILE_TYPE_UNKNOWN;
     if (!has_stderr || fprintf(stderr, "%s: %s\n", appname, reason) < 0 || fflush(stderr) != 0)
-        MessageBoxA(nullptr, reason, appname, MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, sowin_standin::from_ansi(reason).c_str(),
+                    sowin_standin::from_ansi(appname).c_str(), MB_OK | MB_ICONERROR);
     exit(1);
 }
 
@@ -75,16 +77,16 @@ void require_opengl(const char *appname)
     if (!sowin_standin::load_system_opengl())
         fail(appname, "the system's OpenGL library (opengl32.dll) could not be loaded");
     switch (check_opengl()) {
-    case Lack::nothing:
+    case Lack::NOTHING:
         return;
-    case Lack::window:
+    case Lack::WINDOW:
         fail(appname, "cannot create a window on this desktop");
-    case Lack::opengl:
+    case Lack::OPENGL:
         fail(appname, "the display has no OpenGL support (no pixel formats)");
-    case Lack::pixel_format:
+    case Lack::PIXEL_FORMAT:
         fail(appname, "the display has no OpenGL pixel format with RGBA colour, double "
                       "buffering and a depth buffer");
-    case Lack::context:
+    case Lack::CONTEXT:
         fail(appname, "the display gives no OpenGL (WGL) context");
     }
 }
@@ -112,7 +114,7 @@ void sensor_queues_changed(void *)
     arm_sensor_timer();
 }
 
-LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
+LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
     switch (message) {
     case WM_SIZE:
@@ -142,7 +144,7 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         }
         return 0;
     }
-    return DefWindowProcA(window, message, wparam, lparam);
+    return DefWindowProcW(window, message, wparam, lparam);
 }
 
 } // namespace
@@ -185,18 +187,20 @@ HWND SoWin::init(const char *appname, const char *classname)
     require_opengl(appname);
     SoInteraction::init(); // Coin's database, node kits and draggers, as SoWin's init does
 
-    WNDCLASSEXA window_class = {};
+    const std::wstring class_name = sowin_standin::from_ansi(classname);
+    WNDCLASSEXW window_class = {};
     window_class.cbSize = sizeof window_class;
-    window_class.lpfnWndProc = main_window_proc;
-    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.lpfnWndProc = main_window_procedure;
+    window_class.hInstance = GetModuleHandleW(nullptr);
     sowin_standin::fill_class_icons(window_class);
-    window_class.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    window_class.lpszClassName = classname;
-    RegisterClassExA(&window_class);
-    main_window = CreateWindowExA(0, classname, appname, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  nullptr, nullptr, window_class.hInstance, nullptr);
+    window_class.lpszClassName = class_name.c_str();
+    RegisterClassExW(&window_class);
+    main_window = CreateWindowExW(0, class_name.c_str(), sowin_standin::from_ansi(appname).c_str(),
+                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                  window_class.hInstance, nullptr);
     // A window that opens on a monitor at another scale than the system's.
     if (main_window)
         sowin_standin::update_class_icons(main_window);
@@ -215,11 +219,11 @@ void SoWin::mainLoop(void)
     SoSensorManager *sensors = SoDB::getSensorManager();
     for (;;) {
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             if (message.message == WM_QUIT)
                 return;
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
         // Delay sensors (redraws, scene changes) run once the messages are handled.
         if (sensors->isDelaySensorPending()) {

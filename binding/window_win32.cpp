@@ -4,6 +4,19 @@
 namespace sowin_standin
 {
 
+std::wstring from_ansi(const char *text)
+{
+    if (!text || !*text)
+        return std::wstring();
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 0)
+        return std::wstring();
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], length);
+    wide.resize(static_cast<size_t>(length - 1)); // without the terminating null
+    return wide;
+}
+
 void register_window_class(WNDCLASSEXW wanted)
 {
     wanted.cbSize = sizeof wanted;
