@@ -42,8 +42,12 @@ LRESULT CALLBACK floor_procedure(HWND window, UINT message, WPARAM wparam, LPARA
 {
     switch (message) {
     case WM_PAINT: {
-        if (window != area)
+        if (window != area) {
+            // Wine 10 repaints the parent, not the child, when the window is shown or
+            // uncovered: the child draws again then, as the viewer's render area does.
+            InvalidateRect(area, nullptr, FALSE);
             break;
+        }
         PAINTSTRUCT paint;
         BeginPaint(window, &paint);
         draw();
