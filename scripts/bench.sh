@@ -67,6 +67,7 @@ if [ "${1:-}" = --windows ]; then
     local size peer
     DISPLAY=$(head -n1 "$state") "$2" </dev/null >/dev/null 2>&1 &
     peer=$!
+    sleep 3 # past the start, and the floor's first two seconds of drawing on a timer
     for size in "500 390" "1920 1080"; do
       # shellcheck disable=SC2086 # the two numbers
       DISPLAY=$(head -n1 "$state") "$timer" "$3" "$4" $size 200 | sed "s/^/$1 /" || true

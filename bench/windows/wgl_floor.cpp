@@ -2,7 +2,8 @@
 // A top-level window whose client area is WIDTH x HEIGHT, filled by a child window of a
 // CS_OWNDC class with a double-buffered RGBA pixel format with depth, as the viewer's render
 // area has; each WM_PAINT clears it black, clears the centred light-green square (a fifth of
-// the smaller side) by scissor, and swaps. No Coin, no copy. With "top", where OpenGL in a
+// the smaller side) by scissor, and swaps (and for its first two seconds every 10 ms). No
+// Coin, no copy. With "top", where OpenGL in a
 // child window doesn't show (wine before 10), it draws into the top-level window itself.
 //
 // usage: wgl_floor WIDTH HEIGHT [top]   (its window is titled "WGL Floor")
@@ -19,6 +20,7 @@ namespace
 HWND area = nullptr;
 HDC area_dc = nullptr;
 HGLRC context = nullptr;
+int ticks = 0;
 
 void draw(void)
 {
@@ -56,6 +58,14 @@ LRESULT CALLBACK floor_procedure(HWND window, UINT message, WPARAM wparam, LPARA
     }
     case WM_ERASEBKGND:
         return 1;
+    case WM_TIMER:
+        // Wine 10 sometimes shows neither the first frame nor a paint after the window is
+        // mapped: for its first two seconds the floor draws every 10 ms, which only makes it
+        // lower.
+        if (++ticks >= 200)
+            KillTimer(window, 1);
+        InvalidateRect(area, nullptr, FALSE);
+        return 0;
     case WM_SIZE:
         if (area && area != window)
             MoveWindow(area, 0, 0, LOWORD(lparam), HIWORD(lparam), TRUE);
@@ -110,6 +120,7 @@ int main(int argc, char **argv)
         return 1;
     ShowWindow(top, SW_SHOWNORMAL);
     UpdateWindow(top);
+    SetTimer(top, 1, 10, nullptr);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
