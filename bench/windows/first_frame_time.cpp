@@ -63,8 +63,9 @@ int main(int argc, char **argv)
     int runs = argc > 1 ? std::atoi(argv[1]) : 0;
     XClient x(test_display());
     if (!x.connected() || runs < 1 || argc < 4 || argc % 2) {
-        std::fprintf(stderr, "usage: %s RUNS LAUNCHER TITLE [LAUNCHER TITLE]..., with the "
-                             "display of %s up\n",
+        std::fprintf(stderr,
+                     "usage: %s RUNS LAUNCHER TITLE [LAUNCHER TITLE]..., with the "
+                     "display of %s up\n",
                      argv[0], DISPLAY_STATE_FILE);
         return 2;
     }

@@ -1,6 +1,6 @@
 // Times another program's redraws from outside, as Windows asks for them: the render area of
-// the window titled TITLE (that window or its child of class AREA_CLASS) is made WIDTH x HEIGHT by resizing
-// the top-level window, then invalidated and painted at once (RedrawWindow with
+// the window titled TITLE (that window or its child of class AREA_CLASS) is made WIDTH x HEIGHT by
+// resizing the top-level window, then invalidated and painted at once (RedrawWindow with
 // RDW_UPDATENOW, which returns once the area's WM_PAINT has been handled), ROUNDS times after
 // a few that are not counted.
 //
@@ -78,8 +78,7 @@ int main(int argc, char **argv)
         RECT place;
         GetWindowRect(top, &place);
         SetWindowPos(top, nullptr, 0, 0, place.right - place.left + width - now.cx,
-                     place.bottom - place.top + height - now.cy,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+                     place.bottom - place.top + height - now.cy, SWP_NOZORDER | SWP_NOACTIVATE);
         for (int wait = 0; wait < 40; ++wait) {
             SIZE then = client_size(area);
             if (then.cx == width && then.cy == height)

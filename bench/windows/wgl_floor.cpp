@@ -97,13 +97,14 @@ int main(int argc, char **argv)
     DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT size = {0, 0, width, height};
     AdjustWindowRect(&size, style, FALSE);
-    HWND top = CreateWindowExW(0, L"WglFloorTop", L"WGL Floor", style, CW_USEDEFAULT,
-                               CW_USEDEFAULT, size.right - size.left, size.bottom - size.top,
-                               nullptr, nullptr, instance, nullptr);
+    HWND top = CreateWindowExW(0, L"WglFloorTop", L"WGL Floor", style, CW_USEDEFAULT, CW_USEDEFAULT,
+                               size.right - size.left, size.bottom - size.top, nullptr, nullptr,
+                               instance, nullptr);
     bool in_top = argc > 3 && std::strcmp(argv[3], "top") == 0;
-    area = in_top ? top
-                  : CreateWindowExW(0, L"WglFloorArea", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                                    0, 0, width, height, top, nullptr, instance, nullptr);
+    area = in_top
+               ? top
+               : CreateWindowExW(0, L"WglFloorArea", L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+                                 0, 0, width, height, top, nullptr, instance, nullptr);
     if (!top || !area)
         return 1;
     area_dc = GetDC(area);
