@@ -65,6 +65,8 @@ void register_classes(void)
     window_class.lpszClassName = frame_class;
     register_window_class(window_class);
     window_class.lpfnWndProc = area_procedure;
+    // A device context of its own, which keeps the pixel format that OpenGL draws with.
+    window_class.style = CS_OWNDC;
     window_class.hbrBackground = nullptr;
     window_class.hCursor = nullptr; // set on WM_SETCURSOR: a cross while seeking
     window_class.lpszClassName = area_class;
@@ -307,7 +309,8 @@ Win32Examiner::Win32Examiner(HWND parent, int build_flag)
         MoveWindow(frame, 0, 0, client.right, client.bottom, FALSE);
     area = CreateWindowExW(0, area_class, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,
                            client.right, client.bottom, frame, nullptr, instance, this);
-    surface = std::make_unique<GlSurface>();
+    if (area)
+        surface = make_gl_surface(area);
     if (frame && (build_flag & SoWinFullViewer::BUILD_DECORATION)) {
         decoration = std::make_unique<Decoration>(frame, *this, dpi);
         decorated = true;
@@ -332,6 +335,12 @@ LRESULT Win32Examiner::frameMessage(HWND window, UINT message, WPARAM wparam, LP
         return 0;
     case WM_DPICHANGED: // only as a top-level window of its own
         return follow_dpi_change(window, wparam, lparam);
+    case WM_PAINT:
+        // Where the window comes back from being covered or hidden, wine 10 repaints the
+        // area's parents but not the area, whose pixels OpenGL drew and wine didn't keep: the
+        // area draws again whenever its frame paints.
+        scheduleRedraw();
+        break;
     case WM_SETFOCUS:
         if (area)
             SetFocus(area);
@@ -406,6 +415,8 @@ LRESULT Win32Examiner::areaMessage(HWND window, UINT message, WPARAM wparam, LPA
             ClientToScreen(window, &at);
         }
         run_popup_menu(window, at, *this);
+        // Under wine 10 nothing paints the area where the menu was (see WM_PAINT above).
+        scheduleRedraw();
         return 0;
     }
     case WM_DESTROY:

@@ -1,7 +1,8 @@
-// Where the Win32 viewer's frames are drawn and how they reach the screen: a WGL context on a
-// window that never shows, a framebuffer object of the frame's size where the driver has one,
-// and a copy of each finished frame into the render area's device context.
-// Requires: Win32 and WGL (gdi32, opengl32). Does not: decide what is drawn, or when.
+// Where the Win32 viewer's frames are drawn and how they reach the screen: the one place that
+// decides, from what the platform is, whether OpenGL draws straight into the render area's
+// window or into a hidden one whose frames are copied into the area (frame_copy_win32.h).
+// Requires: Win32 and WGL (gdi32, opengl32); a render area of a CS_OWNDC class that clips its
+// siblings, inside a parent that clips its children. Does not: decide what is drawn, or when.
 #pragma once
 
 #include <Inventor/SbLinear.h>
@@ -9,34 +10,24 @@
 #include <windows.h>
 
 #include <memory>
-#include <vector>
 
 namespace sowin_standin
 {
 
-// wine (8.0) shows nothing that OpenGL draws into a child window, only what it draws into a
-// top-level one; a render area that is a plain window showing a copy works on both.
+// The GL context a render area's frames are drawn with, and their way to its window.
 class GlSurface
 {
   public:
-    GlSurface();
-    ~GlSurface();
-    GlSurface(const GlSurface &) = delete;
-    GlSurface &operator=(const GlSurface &) = delete;
-
-    // Makes the context current, drawing into a target of `size`; false where there is no
-    // context (no pixel format of the kind the viewer needs).
-    bool begin(const SbVec2s &size);
-    // Copies the frame drawn since begin() into `dc`, its bottom row last.
-    void present(HDC dc, const SbVec2s &size);
-
-  private:
-    class Offscreen;
-    HWND window = nullptr;
-    HDC dc = nullptr;
-    HGLRC context = nullptr;
-    std::unique_ptr<Offscreen> offscreen;
-    std::vector<unsigned char> pixels; // the last frame, on its way to the window
+    virtual ~GlSurface() = default;
+    // Makes the context current, drawing into a frame of `size` (the area's client size);
+    // false where there is no context (no pixel format of the kind the viewer needs).
+    virtual bool begin(const SbVec2s &size) = 0;
+    // Shows the frame drawn since begin() in the area, whose paint device context is `dc`.
+    virtual void present(HDC dc, const SbVec2s &size) = 0;
 };
+
+// The surface for `area`, of the kind that this platform shows: straight into the area on
+// Windows and on wine 10 and later; a copy from a hidden window on earlier wine releases.
+std::unique_ptr<GlSurface> make_gl_surface(HWND area);
 
 } // namespace sowin_standin

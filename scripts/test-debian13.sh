@@ -129,15 +129,16 @@ mkdir -p "$tree"
 find "$tree" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
 tar -C "$root" --exclude=./.git --exclude='./build*' --exclude=./Testing -cf - . |
     tar -C "$tree" -xf -
-# The x86-64 Windows program, its zip and the tests' helper program, where
+# The x86-64 Windows program, its zip and the tests' helper programs, where
 # scripts/test-windows.sh has built them: their window tests run under this release's wine too.
 windows=$root/build-windows
 windows_zip=$(ls "$windows"/overlay-plane-*-windows-x86_64.zip 2>/dev/null | head -n1 || true)
 if [ -f "$windows/x86_64/app/overlay-plane.exe" ] && [ -n "$windows_zip" ] &&
-    [ -f "$windows/x86_64/tests/windows/dpi_message.exe" ]; then
+    [ -f "$windows/x86_64/tests/windows/dpi_message.exe" ] &&
+    [ -f "$windows/x86_64/tests/windows/frame_path_probe.exe" ]; then
     mkdir -p "$tree/windows-program"
     cp "$windows/x86_64/app/overlay-plane.exe" "$windows/x86_64/tests/windows/dpi_message.exe" \
-        "$windows_zip" "$tree/windows-program/"
+        "$windows/x86_64/tests/windows/frame_path_probe.exe" "$windows_zip" "$tree/windows-program/"
 else
     say "no Windows program built (scripts/test-windows.sh makes one): its window tests under wine are skipped"
 fi
@@ -167,6 +168,7 @@ windows_tests() {
     echo "debian13: $(/usr/lib/wine/wine64 --version)"
     cmake -S . -B build-wine -DOVERLAY_WINDOWS_PROGRAM=$program/overlay-plane.exe \
         -DOVERLAY_WINDOWS_DPI_MESSAGE=$program/dpi_message.exe \
+        -DOVERLAY_WINDOWS_FRAME_PROBE=$program/frame_path_probe.exe \
         -DOVERLAY_WINDOWS_ZIP="$(ls $program/overlay-plane-*.zip)" >/dev/null
     cmake --build build-wine -j2 >/dev/null
     ctest --test-dir build-wine -L windows --output-on-failure

@@ -4,7 +4,8 @@
 # program's windows are reparented, placed and closed as on a user's desktop.
 # Requires Xvfb, openbox and xprop. Does not: set up wine (wine_prefix.sh does).
 #
-# usage: desktop.sh start|stop STATE_FILE XVFB_SCRIPT
+# usage: desktop.sh start|stop STATE_FILE XVFB_SCRIPT [Xvfb arguments]
+#   (the arguments, where given, replace xvfb.sh's default screen)
 set -euo pipefail
 
 action=$1
@@ -26,7 +27,7 @@ stop_window_manager() {
 case $action in
 start)
     stop_window_manager # left over from a run that never reached its cleanup
-    bash "$xvfb" start "$state"
+    bash "$xvfb" start "$state" "${@:4}"
     display=$(head -n1 "$state")
     command -v openbox >/dev/null || { echo "desktop: openbox is not installed" >&2; exit 1; }
     DISPLAY=$display setsid openbox --sm-disable </dev/null >"$wm_state.log" 2>&1 &
@@ -48,7 +49,7 @@ stop)
     bash "$xvfb" stop "$state"
     ;;
 *)
-    echo "usage: $0 start|stop STATE_FILE XVFB_SCRIPT" >&2
+    echo "usage: $0 start|stop STATE_FILE XVFB_SCRIPT [Xvfb arguments]" >&2
     exit 2
     ;;
 esac

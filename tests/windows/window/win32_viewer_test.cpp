@@ -1,7 +1,7 @@
 // What the Windows program does beyond the Linux window tests, under wine: it opens at the
 // screen's scale, follows WM_DPICHANGED (sent by the test's helper program as Windows sends it),
-// goes full screen from its menu and comes back, and switches between viewing and picking with
-// Escape.
+// goes full screen from its menu and comes back, switches between viewing and picking with
+// Escape, and draws its frames the way this wine shows them.
 #include "viewer_run.h"
 
 #include <gtest/gtest.h>
@@ -231,6 +231,24 @@ TEST_F(Win32ViewerTest, EscapeSwitchesBetweenViewingAndPicking)
                            << "down; " << keep_capture(whole, down ? "picking" : "viewing");
     }
     expect_square("after-escape");
+}
+
+// The square is right (SetUp has seen it), and the program's frames took the way this wine
+// shows: straight into the render area from wine 10 on, so no hidden window to copy from;
+// before 10, through such a window.
+TEST_F(Win32ViewerTest, FramesTakeTheWayThisWineShowsThem)
+{
+    Process probe({FRAME_PATH_PROBE, "Overlay Plane"}, current_environment());
+    ASSERT_TRUE(probe.wait(30)) << "the probe did not end";
+    ASSERT_EQ(probe.how_it_ended(), "exited with status 0") << "stderr: " << probe.err();
+    std::istringstream words(probe.out());
+    std::string wine, release, copy_windows;
+    int copies = -1;
+    ASSERT_TRUE(words >> wine >> release >> copy_windows >> copies) << probe.out();
+    bool direct = release == "none" || std::atoi(release.c_str()) >= 10;
+    EXPECT_EQ(copies, direct ? 0 : 1)
+        << "under wine " << release << " frames should be "
+        << (direct ? "drawn straight into the render area" : "copied from a hidden window");
 }
 
 } // namespace
