@@ -2,6 +2,8 @@
 // Requires: an X display with a double-buffered RGBA GLX visual. Does not: use Qt or Coin,
 // or draw anything but two clears (black, then the centred light-green square by scissor).
 // The window is as large as overlay-plane's render area, and redrawn on every expose.
+#include "floor_square.h"
+
 #include <GL/gl.h>
 #include <GL/glx.h>
 #include <X11/Xlib.h>
@@ -16,15 +18,7 @@ const int window_height = 360;
 
 void draw(Display *display, Window window, int width, int height)
 {
-    glViewport(0, 0, width, height);
-    glDisable(GL_SCISSOR_TEST);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    int side = static_cast<int>(0.2 * (width < height ? width : height) + 0.5);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor((width - side) / 2, (height - side) / 2, side, side);
-    glClearColor(128 / 255.0f, 1, 128 / 255.0f, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    draw_floor_square(width, height);
     glXSwapBuffers(display, window);
 }
 

@@ -9,7 +9,7 @@
 // usage: wgl_floor WIDTH HEIGHT [top]   (its window is titled "WGL Floor")
 #include <windows.h>
 
-#include <GL/gl.h>
+#include "floor_square.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -28,15 +28,7 @@ void draw(void)
     GetClientRect(area, &client);
     int width = client.right, height = client.bottom;
     wglMakeCurrent(area_dc, context);
-    glViewport(0, 0, width, height);
-    glDisable(GL_SCISSOR_TEST);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    int side = static_cast<int>(0.2 * (width < height ? width : height) + 0.5);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor((width - side) / 2, (height - side) / 2, side, side);
-    glClearColor(128 / 255.0f, 1, 128 / 255.0f, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
+    draw_floor_square(width, height);
     SwapBuffers(area_dc);
 }
 
