@@ -51,8 +51,10 @@ std::string enter_private_network()
         if (unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0)
             return std::string("unshare: ") + strerror(errno);
         if (!write_file("/proc/self/setgroups", "deny") ||
-            !write_file("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
-            !write_file("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1"))
+            !write_file("/proc/self/uid_map",
+                        std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
+            !write_file("/proc/self/gid_map",
+                        std::to_string(gid) + " " + std::to_string(gid) + " 1"))
             return "cannot map this user into its namespace";
     }
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -72,7 +74,10 @@ void start_and_close_over_a_slow_line(double round_trip, double window_seconds)
 {
     std::string failure = enter_private_network();
     ASSERT_EQ(failure, "");
-    PrivateDisplay server("slow", {"-screen", "0", "1024x768x24", "-listen", "tcp"});
+    // A state file of this test's own: starting a display stops the one its state file names,
+    // and the tests at 200 and 400 ms run side by side.
+    std::string tag = "slow-" + std::to_string(static_cast<int>(round_trip * 1000));
+    PrivateDisplay server(tag, {"-screen", "0", "1024x768x24", "-listen", "tcp"});
     ASSERT_FALSE(server.name.empty()) << "Xvfb did not start; see " << server.state << ".log";
     int number = std::stoi(server.name.substr(1));
     LagHop hop(6000 + number + 1, 6000 + number, round_trip / 2);
@@ -115,7 +120,8 @@ TEST(BusyMachine, TwentyStartsOnFreshDisplaysWhileEveryCoreIsBusy)
     std::vector<std::unique_ptr<Process>> busy;
     for (unsigned core = 0; core < std::max(2u, std::thread::hardware_concurrency()); core++)
         busy.push_back(std::make_unique<Process>(
-            std::vector<std::string>{"/bin/sh", "-c", "while :; do :; done"}, current_environment()));
+            std::vector<std::string>{"/bin/sh", "-c", "while :; do :; done"},
+            current_environment()));
     int squares = 0;
     for (int start = 0; start < 20; start++) {
         SCOPED_TRACE("start " + std::to_string(start + 1));
