@@ -125,11 +125,7 @@ CopiedSurface::CopiedSurface()
     window = CreateWindowExW(WS_EX_TOOLWINDOW, surface_class, L"", WS_POPUP, 0, 0, 1, 1, nullptr,
                              nullptr, instance, nullptr);
     dc = window ? GetDC(window) : nullptr;
-    int format = dc ? choose_viewer_pixel_format(dc) : 0;
-    PIXELFORMATDESCRIPTOR description;
-    if (format && DescribePixelFormat(dc, format, sizeof description, &description) &&
-        SetPixelFormat(dc, format, &description))
-        context = wglCreateContext(dc);
+    context = dc ? create_viewer_context(dc) : nullptr;
 }
 
 CopiedSurface::~CopiedSurface()

@@ -40,11 +40,7 @@ class DirectSurface : public GlSurface
     explicit DirectSurface(HWND area) : area(area)
     {
         dc = GetDC(area); // the class's own: it stays the area's until the area goes
-        int format = dc ? choose_viewer_pixel_format(dc) : 0;
-        PIXELFORMATDESCRIPTOR description;
-        if (format && DescribePixelFormat(dc, format, sizeof description, &description) &&
-            SetPixelFormat(dc, format, &description))
-            context = wglCreateContext(dc);
+        context = dc ? create_viewer_context(dc) : nullptr;
     }
 
     ~DirectSurface() override

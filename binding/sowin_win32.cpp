@@ -173,6 +173,16 @@ int choose_viewer_pixel_format(HDC dc)
     return usable ? format : 0;
 }
 
+HGLRC create_viewer_context(HDC dc)
+{
+    int format = choose_viewer_pixel_format(dc);
+    PIXELFORMATDESCRIPTOR description;
+    if (!format || !DescribePixelFormat(dc, format, sizeof description, &description) ||
+        !SetPixelFormat(dc, format, &description))
+        return nullptr;
+    return wglCreateContext(dc);
+}
+
 } // namespace sowin_standin
 
 HWND SoWin::init(const char *appname, const char *classname)

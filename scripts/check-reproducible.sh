@@ -13,6 +13,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+. "$root/scripts/lib/helper-output.sh"
 work=${1:-$(mktemp -d /tmp/overlay-reproducible.XXXXXX)}
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
@@ -29,8 +30,9 @@ build() {
     rm -rf "$clone"
     git clone -q --no-local "$root" "$clone"
     git -C "$clone" checkout -q "$commit"
-    coin=$(XDG_CACHE_HOME=$cache "$clone/scripts/build-coin-windows.sh" "$arch" | tail -n1)
-    coin_dir=$(find "$coin/lib/cmake" -maxdepth 1 -type d -name 'Coin-*' | head -n1)
+    XDG_CACHE_HOME=$cache helper_output coin 1 "$clone/scripts/build-coin-windows.sh" "$arch"
+    coin_dir=$(find "$coin/lib/cmake" -maxdepth 1 -type d -name 'Coin-*' 2>/dev/null | head -n1 || true)
+    [ -n "$coin_dir" ] || { say "no Coin config package under $coin"; exit 1; }
     cmake -S "$clone" -B "$clone/build" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$clone/cmake/mingw-$arch.cmake" -DCoin_DIR="$coin_dir" \
         -DOVERLAY_BUILD_TESTS=OFF >"$clone/configure.log"
